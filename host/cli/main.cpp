@@ -1,0 +1,48 @@
+#include <cstdio>
+#include <cstring>
+#include <iterator>
+
+#include "Commands.h"
+
+namespace lipsmith::cli {
+
+// Each command's entry point, defined in its own file.
+int RunNewScene(const Args& args);
+int RunDump(const Args& args);
+
+namespace {
+
+const Command kCommands[] = {
+    {"new-scene", "OUT.lsc", "write the built-in demo scene", RunNewScene},
+    {"dump", "SCENE.lsc", "print a scene's controllers, keys and notes as JSON", RunDump},
+};
+
+void PrintHelp(std::FILE* to) {
+    std::fprintf(to, "usage: lipsmith COMMAND [ARGS]\n\ncommands:\n");
+    for (const Command& c : kCommands) {
+        std::fprintf(to, "  %-12s %s\n  %-12s   %s\n", c.name, c.usage, "", c.summary);
+    }
+}
+
+}  // namespace
+
+int UsageError(const std::string& message) {
+    std::fprintf(stderr, "lipsmith: %s\n", message.c_str());
+    return kExitUsage;
+}
+
+}  // namespace lipsmith::cli
+
+int main(int argc, char** argv) {
+    using namespace lipsmith::cli;
+    if (argc < 2 || !std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h") ||
+        !std::strcmp(argv[1], "help")) {
+        PrintHelp(argc < 2 ? stderr : stdout);
+        return argc < 2 ? kExitUsage : kExitOk;
+    }
+    for (const Command& c : kCommands) {
+        if (!std::strcmp(argv[1], c.name)) return c.run(Args(argv + 2, argv + argc));
+    }
+    PrintHelp(stderr);
+    return UsageError(std::string("unknown command '") + argv[1] + "'");
+}
