@@ -1,0 +1,58 @@
+#include "FileUtil.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdio>
+
+namespace lipsmith {
+
+AtomicFileWriter::AtomicFileWriter(std::string target) : target_(std::move(target)) {}
+
+AtomicFileWriter::~AtomicFileWriter() {
+    if (file_) std::fclose(file_);
+    if (!committed_ && !temp_.empty()) ::unlink(temp_.c_str());
+}
+
+std::FILE* AtomicFileWriter::Open() {
+    if (file_) return file_;
+    static std::atomic<unsigned> counter{0};
+    temp_ = target_ + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+    const int fd = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        temp_.clear();
+        return nullptr;
+    }
+    file_ = ::fdopen(fd, "wb");
+    if (!file_) ::close(fd);
+    return file_;
+}
+
+bool AtomicFileWriter::Commit() {
+    if (!file_ || committed_) return false;
+    bool ok = std::fflush(file_) == 0 && !std::ferror(file_) && ::fsync(::fileno(file_)) == 0;
+    ok = (std::fclose(file_) == 0) && ok;
+    file_ = nullptr;
+    if (!ok) return false;
+    if (::rename(temp_.c_str(), target_.c_str()) != 0) return false;
+    committed_ = true;
+    return true;
+}
+
+bool WriteFileAtomically(const std::string& path, const std::string& data) {
+    AtomicFileWriter writer(path);
+    std::FILE* f = writer.Open();
+    if (!f) return false;
+    if (!data.empty() && std::fwrite(data.data(), 1, data.size(), f) != data.size()) return false;
+    return writer.Commit();
+}
+
+std::string DirectoryOf(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+}
+
+}  // namespace lipsmith
