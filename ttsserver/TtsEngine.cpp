@@ -1,0 +1,272 @@
+#include "TtsEngine.h"
+
+#include <cstring>
+
+#include "Utf8.h"
+
+namespace lipsmith::tts {
+
+namespace {
+
+constexpr const char* kServerCaption = "Lipsmith_TTS";
+constexpr auto kWorkerWait = std::chrono::milliseconds(1);
+constexpr std::uint32_t kSpeakWaitMs = 2;
+
+}  // namespace
+
+TtsEngine::TtsEngine(TtsEngineDeps deps) : deps_(std::move(deps)) {}
+
+TtsEngine::~TtsEngine() { Shutdown(); }
+
+void TtsEngine::Start() {
+    if (worker_.joinable()) return;
+    workerAlive_ = true;
+    worker_ = std::thread([this] { WorkerMain(); });
+}
+
+void TtsEngine::Shutdown() {
+    if (!worker_.joinable()) return;
+    signals_.Set(kSignalQuit);
+    worker_.join();
+}
+
+// ---- ITTS methods (main thread) ----
+
+HRESULT TtsEngine::Speak(const std::string& text, std::uint32_t flags) {
+    state_.stopRequested = 0;
+    {
+        std::lock_guard lock(state_.mutex);
+        ++state_.requestSerial;
+        state_.busy = S_FALSE;
+        state_.speakText = text;
+        state_.speakFlags = flags | speech::SPF_ASYNC;
+    }
+    signals_.Set(kSignalSpeak);
+    return S_OK;
+}
+
+HRESULT TtsEngine::SetNotifyHWND(std::int64_t hwnd) {
+    state_.notifyWindow = static_cast<HWND>(static_cast<std::uint64_t>(hwnd) & 0xFFFFFFFFu);
+    return S_OK;
+}
+
+void TtsEngine::ClearNotifyWindow(HWND hwnd) {
+    HWND expected = hwnd;
+    state_.notifyWindow.compare_exchange_strong(expected, 0);
+}
+
+HRESULT TtsEngine::Stop() {
+    state_.stopRequested = 1;
+    signals_.Set(kSignalStop);
+    return S_OK;
+}
+
+HRESULT TtsEngine::IsDone() {
+    // With the worker gone nothing will ever clear busy; say so instead of
+    // letting the client poll forever.
+    if (!workerAlive_) return E_FAIL;
+    return state_.busy.load();
+}
+
+HRESULT TtsEngine::SetToWaveMode(const std::string& waveFile) {
+    if (waveFile.size() > kMaxPathChars || waveFile.find('\0') != std::string::npos) return E_INVALIDARG;
+    if (!workerAlive_) return E_FAIL;
+    {
+        std::lock_guard lock(state_.mutex);
+        state_.wavePath = waveFile;
+    }
+    signals_.Set(kSignalWaveMode);
+    return signals_.Wait(kSignalWaveModeDone) ? S_OK : E_FAIL;
+}
+
+HRESULT TtsEngine::SetToVoiceMode() {
+    if (!workerAlive_) return E_FAIL;
+    signals_.Set(kSignalVoiceMode);
+    return signals_.Wait(kSignalVoiceModeDone) ? S_OK : E_FAIL;
+}
+
+HRESULT TtsEngine::ReleaseWaveStream() {
+    signals_.Set(kSignalReleaseStream);
+    return S_OK;
+}
+
+HRESULT TtsEngine::SpeechReco(const std::string& grammarText) {
+    {
+        std::lock_guard lock(state_.mutex);
+        ++state_.requestSerial;
+        state_.busy = S_FALSE;
+        state_.grammarText = grammarText;
+    }
+    state_.recognitionMode = 1;
+    signals_.Set(kSignalStartRecognition);
+    return S_OK;
+}
+
+HRESULT TtsEngine::SetSpeechWaveFile(const std::string& waveFile) {
+    if (CountCodePoints(waveFile) > kMaxPathChars || waveFile.find('\0') != std::string::npos) {
+        return E_INVALIDARG;
+    }
+    std::lock_guard lock(state_.mutex);
+    state_.phraseAudioPath = waveFile;
+    return S_OK;
+}
+
+HRESULT TtsEngine::StopReco() {
+    state_.recognitionMode = 0;
+    signals_.Set(kSignalStopRecognition);
+    return S_OK;
+}
+
+HRESULT TtsEngine::CheckEngine() {
+    // No speech recognizer is installed with this server yet.
+    return REGDB_E_CLASSNOTREG;
+}
+
+// ---- worker thread ----
+
+void TtsEngine::WorkerMain() {
+    if (WorkerStart()) {
+        for (;;) {
+            const std::optional<int> fired = signals_.WaitAny(0, kWaitSetSize, kWorkerWait);
+            if (fired == kSignalQuit) break;
+            if (fired) {
+                switch (*fired) {
+                    case kSignalSpeak: DoSpeak(); break;
+                    case kSignalStop: DoStop(); break;
+                    case kSignalWaveMode: DoWaveMode(); break;
+                    case kSignalVoiceMode: DoVoiceMode(); break;
+                    case kSignalReleaseStream: DoReleaseStream(); break;
+                    case kSignalStartRecognition: DoStartRecognition(); break;
+                    case kSignalStopRecognition: DoStopRecognition(); break;
+                    default: break;
+                }
+            }
+            PumpOneMessage();
+        }
+        DoStopRecognition();
+    } else {
+        workerExitCode_ = 1;
+    }
+    state_.waveStream.reset();
+    state_.defaultOutput.reset();
+    state_.voice.reset();
+    // Drop whatever the voice still had queued for this thread.
+    MSG msg;
+    while (PeekMessage(&msg, 0, PM_REMOVE)) {
+    }
+    workerAlive_ = false;
+    signals_.Close();
+}
+
+bool TtsEngine::WorkerStart() {
+    auto fail = [&](const char* text) {
+        if (deps_.showError) deps_.showError(text, kServerCaption);
+        state_.voice.reset();
+        return false;
+    };
+    if (!deps_.createVoice || FAILED(deps_.createVoice(&state_.voice)) || !state_.voice) {
+        return fail("Failed to create Voice server.");
+    }
+    speech::ISpVoice& voice = *state_.voice;
+    voice.SetNotifyCallbackFunction([this] { OnVoiceEvents(); });
+    voice.SetInterest(speech::SPFEI_ALL_TTS_EVENTS, speech::SPFEI_ALL_TTS_EVENTS);
+    if (FAILED(voice.GetOutputStream(&state_.defaultOutput))) {
+        return fail("Failed to obtain audio format. Make sure Audio device drivers are installed.");
+    }
+    return true;
+}
+
+void TtsEngine::PumpOneMessage() {
+    MSG msg;
+    if (PeekMessage(&msg, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessage(&msg);
+    }
+}
+
+void TtsEngine::DoSpeak() {
+    std::string text;
+    std::uint32_t flags;
+    {
+        std::lock_guard lock(state_.mutex);
+        text = state_.speakText;
+        flags = state_.speakFlags;
+        state_.servingSerial = state_.requestSerial;
+        state_.busy = S_FALSE;
+    }
+    state_.voice->Speak(text, flags, nullptr);
+    HRESULT result;
+    do {
+        result = state_.voice->WaitUntilDone(kSpeakWaitMs);
+        SetBusyFromWorker(result);
+        PumpOneMessage();
+    } while (result == S_FALSE && !state_.stopRequested);
+}
+
+void TtsEngine::DoStop() { state_.voice->Speak(std::string(), speech::SPF_PURGEBEFORESPEAK, nullptr); }
+
+void TtsEngine::DoWaveMode() {
+    std::string path;
+    {
+        std::lock_guard lock(state_.mutex);
+        path = state_.wavePath;
+    }
+    state_.waveFormat = speech::Format22kHz16BitMono();
+    std::shared_ptr<speech::SpStream> stream = deps_.createStream ? deps_.createStream() : nullptr;
+    if (stream && SUCCEEDED(stream->BindToFile(path, speech::SPFM_CREATE_ALWAYS, *state_.waveFormat,
+                                               speech::SPFEI_ALL_EVENTS))) {
+        state_.waveStream = stream;
+        state_.voice->SetOutput(stream, true);
+    }
+    signals_.Set(kSignalWaveModeDone);
+}
+
+void TtsEngine::DoVoiceMode() {
+    if (SUCCEEDED(state_.voice->SetOutput(state_.defaultOutput, true))) state_.waveStream.reset();
+    signals_.Set(kSignalVoiceModeDone);
+}
+
+void TtsEngine::DoReleaseStream() { state_.waveStream.reset(); }
+
+void TtsEngine::DoStartRecognition() {
+    {
+        std::lock_guard lock(state_.mutex);
+        state_.servingSerial = state_.requestSerial;
+    }
+    // No recognizer can be created: busy stays 1 and recognition mode stays
+    // on until the client gives up with StopReco.
+    if (deps_.showError) {
+        deps_.showError(
+            "Failed to start the Speech Recognition Engine, make sure it is installed.\n"
+            "See the Lipsmith web site and the online help for how to obtain and install a speech "
+            "recognition engine.",
+            "Lipsmith");
+    }
+}
+
+void TtsEngine::DoStopRecognition() { state_.recognitionMode = 0; }
+
+void TtsEngine::SetBusyFromWorker(HRESULT value) {
+    std::lock_guard lock(state_.mutex);
+    if (state_.requestSerial == state_.servingSerial) state_.busy = value;
+}
+
+void TtsEngine::OnVoiceEvents() {
+    if (!state_.voice) return;
+    speech::SPEVENT event;
+    std::uint32_t fetched = 0;
+    while (SUCCEEDED(state_.voice->GetEvents(1, &event, &fetched)) && fetched == 1) {
+        if (!state_.recognitionMode) {
+            if (event.eEventId == speech::SPEI_END_INPUT_STREAM) SetBusyFromWorker(S_OK);
+            const HWND hwnd = state_.notifyWindow;
+            if (hwnd != 0 && deps_.notify) {
+                const UINT message = WM_APP + static_cast<std::int16_t>(event.eEventId);
+                deps_.notify(hwnd, message, event.wParam, event.lParam, event.text.get());
+            }
+        }
+        event = speech::SPEVENT{};
+        fetched = 0;
+    }
+}
+
+}  // namespace lipsmith::tts

@@ -1,0 +1,138 @@
+// The speech engine server's process-wide engine: the state every CTTS object
+// shares, the worker thread that owns the voice, and the ITTS methods. The
+// socket layer (TtsServer) calls the methods on its main thread one at a
+// time; the worker sends the voice's events to the notify window through the
+// `notify` function it was given, and waits until that returns.
+#pragma once
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "ITTS.h"
+#include "MessageQueue.h"
+#include "Signals.h"
+#include "SpeechApi.h"
+
+namespace lipsmith::tts {
+
+// The worker's signals. The first eight are its wait set, in priority order.
+enum WorkerSignal : int {
+    kSignalQuit = 0,
+    kSignalSpeak = 1,
+    kSignalStop = 2,
+    kSignalWaveMode = 3,
+    kSignalVoiceMode = 4,
+    kSignalReleaseStream = 5,
+    kSignalStartRecognition = 6,
+    kSignalStopRecognition = 7,
+    kSignalWaveModeDone = 8,
+    kSignalVoiceModeDone = 9,
+};
+inline constexpr int kWaitSetSize = 8;
+
+// Paths longer than this (in bytes of the narrow path, or wide characters of
+// the phrase audio path) do not fit the engine's path fields.
+inline constexpr std::size_t kMaxPathChars = 255;
+
+// Sends one notification synchronously: returns once the window has handled it.
+// `text` is the bookmark's text when the event carries one, else nullptr.
+using NotifyFunction =
+    std::function<void(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, const std::wstring* text)>;
+
+struct TtsEngineDeps {
+    std::function<HRESULT(std::unique_ptr<speech::ISpVoice>*)> createVoice;
+    std::function<std::shared_ptr<speech::SpStream>()> createStream;
+    // A message box of the server process (text, caption; error icon).
+    std::function<void(const std::string& text, const std::string& caption)> showError;
+    NotifyFunction notify;
+};
+
+// Engine state shared by the main thread and the worker. The main thread
+// writes what it hands over, then sets the signal; the worker reads after
+// the signal. Flags are atomics; strings are guarded by `mutex`.
+struct TtsEngineState {
+    std::atomic<HWND> notifyWindow{0};
+    std::atomic<HRESULT> busy{S_FALSE};
+    std::atomic<std::uint32_t> stopRequested{0};
+    std::atomic<std::uint32_t> recognitionMode{0};
+
+    std::mutex mutex;
+    std::string speakText;
+    std::uint32_t speakFlags = speech::SPF_ASYNC;
+    std::string wavePath;
+    std::string phraseAudioPath;
+    std::string grammarText;
+    // Serial of the last Speak or SpeechReco, and of the request the worker is
+    // serving. The worker only writes busy while they agree, so the end of an
+    // earlier speech never clears the busy flag a newer request has set.
+    std::uint32_t requestSerial = 0;
+    std::uint32_t servingSerial = 0;
+
+    // Owned by the worker thread alone.
+    std::unique_ptr<speech::ISpVoice> voice;
+    std::shared_ptr<speech::AudioSink> defaultOutput;
+    std::optional<speech::WaveFormat> waveFormat;
+    std::shared_ptr<speech::SpStream> waveStream;
+};
+
+class TtsEngine : public ITTS {
+public:
+    explicit TtsEngine(TtsEngineDeps deps);
+    ~TtsEngine() override;
+    TtsEngine(const TtsEngine&) = delete;
+    TtsEngine& operator=(const TtsEngine&) = delete;
+
+    // Starts the worker thread, which creates the voice.
+    void Start();
+    // Sets the quit signal and waits for the worker, which releases the wave
+    // stream, the default output and the voice on its way out.
+    void Shutdown();
+    // False once the worker has ended (after a start failure or Shutdown).
+    bool WorkerAlive() const { return workerAlive_.load(); }
+    // The worker's exit code: 0 after a normal end, 1 after a start failure.
+    int WorkerExitCode() const { return workerExitCode_.load(); }
+
+    HRESULT Speak(const std::string& text, std::uint32_t flags) override;
+    HRESULT SetNotifyHWND(std::int64_t hwnd) override;
+    HRESULT Stop() override;
+    HRESULT IsDone() override;
+    HRESULT SetToWaveMode(const std::string& waveFile) override;
+    HRESULT SetToVoiceMode() override;
+    HRESULT ReleaseWaveStream() override;
+    HRESULT SpeechReco(const std::string& grammarText) override;
+    HRESULT SetSpeechWaveFile(const std::string& waveFile) override;
+    HRESULT StopReco() override;
+    HRESULT CheckEngine() override;
+
+    HWND NotifyWindow() const { return state_.notifyWindow.load(); }
+    // Clears the notify window if it is still `hwnd` (its client has gone).
+    void ClearNotifyWindow(HWND hwnd);
+
+private:
+    void WorkerMain();
+    bool WorkerStart();
+    void PumpOneMessage();
+    void DoSpeak();
+    void DoStop();
+    void DoWaveMode();
+    void DoVoiceMode();
+    void DoReleaseStream();
+    void DoStartRecognition();
+    void DoStopRecognition();
+    void OnVoiceEvents();
+    void SetBusyFromWorker(HRESULT value);
+
+    TtsEngineDeps deps_;
+    TtsEngineState state_;
+    SignalSet signals_;
+    std::thread worker_;
+    std::atomic<bool> workerAlive_{false};
+    std::atomic<int> workerExitCode_{0};
+};
+
+}  // namespace lipsmith::tts
