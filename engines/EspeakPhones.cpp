@@ -1,0 +1,125 @@
+#include "EspeakPhones.h"
+
+#include <algorithm>
+#include <mutex>
+#include <set>
+
+namespace lipsmith::engines {
+
+namespace {
+
+// Speech API American English phone identifiers.
+enum : std::uint16_t {
+    kSil = 7, kAA = 10, kAE, kAH, kAO, kAW, kAX, kAY, kB, kCH, kD, kDH, kEH, kER, kEY, kF, kG,
+    kH, kIH, kIY, kJH, kK, kL, kM, kN, kNG, kOW, kOY, kP, kR, kS, kSH, kT, kTH, kUH, kUW, kV,
+    kW, kY, kZ, kZH
+};
+
+struct Entry {
+    std::string_view mnemonic;
+    std::uint16_t id;
+};
+
+// What espeak-ng 1.51's English voices (en, en-us, en-gb-x-rp, en-gb-scotland,
+// en-gb-x-gbclan, en-gb-x-gbcwmd, en-us-nyc, en-029) report, with the
+// American English phone whose mouth shape is closest.
+constexpr Entry kTable[] = {
+    // Reduced vowels.
+    {"@", kAX}, {"@2", kAX}, {"@5", kAX}, {"@-", kAX}, {"a#", kAX}, {"@#", kAX},
+    // r-coloured and long central vowels ("butter", "bird").
+    {"3", kER}, {"3:", kER}, {"@r", kER}, {"3:r", kER},
+    // Syllabic consonants: the consonant carries the mouth shape.
+    {"@L", kL}, {"l-", kL}, {"n-", kN}, {"m-", kM}, {"r-", kR},
+    // Front open vowels ("cat", "bath").
+    {"a", kAE}, {"a2", kAE}, {"aa", kAE}, {"&", kAE},
+    // Back open vowels ("father", "lot", "car").
+    {"A:", kAA}, {"A", kAA}, {"A@", kAA}, {"0", kAA}, {"0#", kAA}, {"A#", kAA},
+    // Open-mid back rounded ("caught", "door").
+    {"O:", kAO}, {"O", kAO}, {"O@", kAO}, {"o@", kAO}, {"O2", kAO}, {"o", kAO},
+    // Front mid vowels ("bed", "hair", "say").
+    {"E", kEH}, {"e", kEH}, {"e@", kEH}, {"E2", kEH}, {"E#", kEH}, {"eI", kEY}, {"eI#", kEY},
+    // Close front vowels ("bit", "here", "beet", "happy").
+    {"I", kIH}, {"I2", kIH}, {"I#", kIH}, {"IR", kIH}, {"i@", kIH}, {"i@3", kIH}, {"I@", kIH},
+    {"i", kIY}, {"i:", kIY}, {"i:#", kIY},
+    // Back rounded vowels ("book", "poor", "boot").
+    {"U", kUH}, {"U@", kUH}, {"u:", kUW}, {"u", kUW}, {"u:#", kUW}, {"U:", kUW},
+    // Open-mid central ("cup", "hurry").
+    {"V", kAH}, {"VR", kAH},
+    // Diphthongs.
+    {"aI", kAY}, {"aI2", kAY}, {"aI3", kAY}, {"aI@", kAY}, {"aI@3", kAY}, {"aU", kAW}, {"aU@", kAW},
+    {"oU", kOW}, {"oU#", kOW}, {"@U", kOW}, {"OI", kOY},
+    // Plosives, including the flap ("butter"), the glottal stop ("button")
+    // and dental or unreleased variants.
+    {"p", kP}, {"b", kB}, {"t", kT}, {"t2", kT}, {"t[", kT}, {"t#", kD}, {"?", kT}, {"d", kD},
+    {"d#", kD}, {"d2", kD}, {"d[", kD}, {"k", kK}, {"g", kG},
+    // Affricates and fricatives; "x" (loch) and "C" (the German ich sound) are
+    // made at the back or the palate.
+    {"tS", kCH}, {"dZ", kJH}, {"f", kF}, {"v", kV}, {"T", kTH}, {"D", kDH}, {"s", kS}, {"z", kZ},
+    {"S", kSH}, {"Z", kZH}, {"h", kH}, {"x", kK}, {"C", kH},
+    // Nasals, liquids, glides; ";" is the y-glide espeak puts between two vowels.
+    {"m", kM}, {"n", kN}, {"N", kNG}, {"l", kL}, {"l/", kL}, {"L", kL}, {"r", kR}, {"R", kR},
+    {"w", kW}, {"w#", kW}, {"W", kW}, {"j", kY}, {";", kY},
+};
+
+constexpr std::string_view kSymbols[] = {
+    "", "~", "!", "word boundry", ",", ".", "?", "_", "1", "2", "aa", "ae", "ah", "ao", "aw", "ax",
+    "ay", "b", "ch", "d", "dh", "eh", "er", "ey", "f", "g", "h", "ih", "iy", "jy", "k", "l", "m",
+    "n", "ng", "ow", "oy", "p", "r", "s", "sh", "t", "th", "uh", "uw", "v", "w", "y", "z", "zh",
+};
+
+std::mutex& UnmappedMutex() {
+    static std::mutex m;
+    return m;
+}
+
+std::set<std::string>& Unmapped() {
+    static std::set<std::string>* s = new std::set<std::string>;
+    return *s;
+}
+
+const Entry* Find(std::string_view m) {
+    for (const Entry& e : kTable) {
+        if (e.mnemonic == m) return &e;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+PhoneMapping MapEspeakPhoneme(std::string_view mnemonic) {
+    if (!mnemonic.empty() && mnemonic.front() == '_') return {kSil, true};
+    if (const Entry* e = Find(mnemonic)) return {e->id, true};
+
+    // Not in the table: strip modifier characters from the end until a known
+    // base appears ("t#" -> "t", "aI@3" -> "aI@" -> "aI").
+    PhoneMapping guess{kAX, false};
+    std::string_view base = mnemonic;
+    while (base.size() > 1) {
+        base.remove_suffix(1);
+        if (const Entry* e = Find(base)) {
+            guess.id = e->id;
+            break;
+        }
+    }
+    if (!mnemonic.empty()) {
+        std::lock_guard lock(UnmappedMutex());
+        Unmapped().insert(std::string(mnemonic));
+    }
+    return guess;
+}
+
+bool IsVowelPhone(std::uint16_t id) {
+    return (id >= kAA && id <= kAY) || (id >= kEH && id <= kEY) || id == kIH || id == kIY ||
+           id == kOW || id == kOY || id == kUH || id == kUW;
+}
+
+std::string_view PhoneSymbol(std::uint16_t id) {
+    return id >= 1 && id <= 49 ? kSymbols[id] : std::string_view();
+}
+
+std::vector<std::string> UnmappedPhonemes() {
+    std::lock_guard lock(UnmappedMutex());
+    return {Unmapped().begin(), Unmapped().end()};
+}
+
+}  // namespace lipsmith::engines
