@@ -32,7 +32,8 @@ constexpr std::uint32_t kInfinite = 0xFFFFFFFFu;
 struct Job {
     std::uint32_t stream = 0;
     SsmlText text;
-    std::string voice;  // espeak-ng voice the job starts with
+    std::string voice;      // espeak-ng voice the job starts with
+    std::string voiceName;  // its token's Name
     std::shared_ptr<AudioSink> sink;
     std::atomic<bool> aborted{false};
 };
@@ -100,25 +101,24 @@ public:
                 if (e.length <= 0) break;
                 const SourceSpan span = job_->text.Map(e.text_position - 1, e.length);
                 if (span.length <= 0) break;
+                // espeak-ng starts no sentence after a change of voice; the
+                // first word past the end of the last sentence starts one.
+                if (needSentence_ && span.start >= sentenceEnd_) Sentence(at, span.start);
                 SPEVENT ev = StreamEvent(SPEI_WORD_BOUNDARY, job_->stream, 0);
                 ev.wParam = static_cast<WPARAM>(span.length);
                 ev.lParam = span.start;
                 timeline_.AddEvent(at, std::move(ev));
                 break;
             }
-            case espeakEVENT_SENTENCE: {
-                const SourceSpan span = job_->text.Map(e.text_position - 1, 1);
-                SPEVENT ev = StreamEvent(SPEI_SENTENCE_BOUNDARY, job_->stream, 0);
-                ev.wParam = static_cast<WPARAM>(job_->text.SentenceLength(span.start));
-                ev.lParam = span.start;
-                timeline_.AddEvent(at, std::move(ev));
+            case espeakEVENT_SENTENCE:
+                Sentence(at, job_->text.Map(e.text_position - 1, 1).start);
                 break;
-            }
             case espeakEVENT_MARK: {
                 const long index = e.id.name ? MarkIndex(e.id.name) : -1;
                 if (index >= 0 && static_cast<std::size_t>(index) < reported_.size() && !reported_[index]) {
                     reported_[index] = true;
                     timeline_.AddEvent(at, MarkEvent(static_cast<std::size_t>(index)));
+                    if (job_->text.marks[index].kind == SsmlMark::Kind::VoiceChange) needSentence_ = true;
                 }
                 break;
             }
@@ -155,11 +155,23 @@ public:
     std::uint64_t Samples() const { return samples_; }
 
 private:
+    void Sentence(std::uint64_t at, std::int32_t start) {
+        const std::int32_t length = job_->text.SentenceLength(start);
+        SPEVENT ev = StreamEvent(SPEI_SENTENCE_BOUNDARY, job_->stream, 0);
+        ev.wParam = static_cast<WPARAM>(length);
+        ev.lParam = start;
+        timeline_.AddEvent(at, std::move(ev));
+        sentenceEnd_ = start + length;
+        needSentence_ = false;
+    }
+
     SPEVENT MarkEvent(std::size_t index) {
         const SsmlMark& mark = job_->text.marks[index];
         const bool bookmark = mark.kind == SsmlMark::Kind::Bookmark;
         SPEVENT ev = StreamEvent(bookmark ? SPEI_TTS_BOOKMARK : SPEI_VOICE_CHANGE, job_->stream, 0);
-        ev.text = std::make_shared<std::wstring>(Utf8ToWide(mark.text));
+        // Back to the job's own voice: the markup does not know its name.
+        const std::string& text = !bookmark && mark.text.empty() ? job_->voiceName : mark.text;
+        ev.text = std::make_shared<std::wstring>(Utf8ToWide(text));
         ev.elParamType = SPET_LPARAM_IS_STRING;
         ev.lParam = reinterpret_cast<LPARAM>(ev.text->c_str());
         if (bookmark) ev.wParam = static_cast<WPARAM>(std::strtol(mark.text.c_str(), nullptr, 10));
@@ -183,6 +195,8 @@ private:
     StressTrack stress_;
     std::vector<bool> reported_;
     std::uint64_t samples_ = 0;
+    std::int32_t sentenceEnd_ = 0;
+    bool needSentence_ = true;
 };
 
 // Runs on the synthesis thread.
@@ -292,6 +306,7 @@ public:
             std::lock_guard lock(core_->mutex);
             job->stream = core_->nextStream++;
             job->voice = core_->voice.id;
+            job->voiceName = core_->voice.name;
             job->sink = core_->output ? core_->output : std::static_pointer_cast<AudioSink>(Speakers());
             core_->jobs.push_back(job);
         }

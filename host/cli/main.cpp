@@ -9,12 +9,14 @@ namespace lipsmith::cli {
 // Each command's entry point, defined in its own file.
 int RunNewScene(const Args& args);
 int RunDump(const Args& args);
+int RunVoices(const Args& args);
 
 namespace {
 
 const Command kCommands[] = {
     {"new-scene", "OUT.lsc", "write the built-in demo scene", RunNewScene},
     {"dump", "SCENE.lsc", "print a scene's controllers, keys and notes as JSON", RunDump},
+    {"voices", "", "list the installed voices (Name, Gender, Language, Vendor)", RunVoices},
 };
 
 void PrintHelp(std::FILE* to) {
