@@ -18,6 +18,9 @@ struct XmlParseError {
     long linePos = 0;     // one-based position within the line
 };
 
+// An exception inside LoadXMLFromBuffer, LoadXML or SaveXML is reported with a
+// message box naming the operation and then passed on (out of memory as
+// std::bad_alloc).
 class XMLParse {
 public:
     XMLParse();
@@ -43,6 +46,10 @@ public:
     std::string DocumentXml() const;
     // XML text of one node in raw form.
     static std::string NodeXml(const pugi::xml_node& node);
+    // The node's text as the DOM gives it: all text and CDATA below it, joined.
+    static std::string NodeText(const pugi::xml_node& node);
+    // Elements below `root` in document order; all of them when name is nullptr.
+    static std::vector<pugi::xml_node> ElementsIn(const pugi::xml_node& root, const char* name);
 
 private:
     struct Impl;
