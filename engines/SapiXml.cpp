@@ -262,17 +262,30 @@ private:
             if (!LayerOn(emitted_, layer)) continue;
             static constexpr std::string_view kClose[] = {"</voice>", "</prosody>", "</emphasis>", "</say-as>"};
             Emit(kClose[layer], at, 0);
+            ResetLayer(emitted_, layer);
         }
     }
+    static void ResetLayer(State& s, int layer) {
+        const State none;
+        switch (layer) {
+            case kVoice: s.voice = none.voice; break;
+            case kProsody: s.rate = none.rate, s.pitch = none.pitch, s.volume = none.volume; break;
+            case kEmphasis: s.emphasis = false; break;
+            default: s.spell = false; break;
+        }
+    }
+    int FirstDifferentLayer() const {
+        for (int layer = 0; layer < kLayers; ++layer) {
+            if (!LayerSame(emitted_, state_, layer)) return layer;
+        }
+        return kLayers;
+    }
+    // Before white space: elements that ended are closed at once, new ones
+    // wait for the next word.
+    void SyncClose(std::int32_t at) { CloseLayers(FirstDifferentLayer(), at); }
     // Brings the open SSML elements in line with the state before text.
     void Sync(std::int32_t at) {
-        int first = kLayers;
-        for (int layer = 0; layer < kLayers; ++layer) {
-            if (!LayerSame(emitted_, state_, layer)) {
-                first = layer;
-                break;
-            }
-        }
+        const int first = FirstDifferentLayer();
         if (first == kLayers) return;
         CloseLayers(first, at);
         for (int layer = first; layer < kLayers; ++layer) {
@@ -411,7 +424,8 @@ private:
         }
         const auto start = static_cast<std::int32_t>(i);
         const auto length = static_cast<std::int32_t>(len);
-        if (!IsSpace(c)) Sync(start);
+        if (IsSpace(c)) SyncClose(start);
+        else Sync(start);
         EmitChar(c, start, length);
         TrackSentence(c, start, length);
         return i + len;

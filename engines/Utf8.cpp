@@ -76,4 +76,6 @@ std::wstring Utf8ToWide(std::string_view text) {
     return std::wstring(u.begin(), u.end());
 }
 
+std::size_t Utf8CodePoints(std::string_view text) { return Utf8Decode(text).size(); }
+
 }  // namespace lipsmith::engines

@@ -9,5 +9,6 @@ namespace lipsmith::engines {
 std::u32string Utf8Decode(std::string_view text);
 std::string Utf8Encode(std::u32string_view text);
 std::wstring Utf8ToWide(std::string_view text);
+std::size_t Utf8CodePoints(std::string_view text);
 
 }  // namespace lipsmith::engines
