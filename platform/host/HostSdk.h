@@ -1,0 +1,17 @@
+// Everything a plug-in needs from the host.
+#pragma once
+#include "Animatable.h"
+#include "ClassDesc.h"
+#include "ClassId.h"
+#include "Control.h"
+#include "Hold.h"
+#include "HostApi.h"
+#include "Interface.h"
+#include "KeyControl.h"
+#include "Node.h"
+#include "NoteTrack.h"
+#include "Reference.h"
+#include "SaveLoad.h"
+#include "SceneFile.h"
+#include "Sound.h"
+#include "Time.h"

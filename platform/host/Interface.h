@@ -1,0 +1,116 @@
+// The host as a plug-in sees it: the scene's root node, time and frame rate,
+// the scene's sound, directories, time-change callbacks and broadcast
+// notifications.
+#pragma once
+#include <string>
+#include <vector>
+
+#include "Node.h"
+#include "Sound.h"
+
+class HOST_API TimeChangeCallback {
+public:
+    virtual ~TimeChangeCallback();
+    virtual void TimeChanged(TimeValue t) = 0;
+};
+
+// Broadcast notification codes.
+inline constexpr int NOTIFY_SYSTEM_PRE_RESET = 0x05;
+inline constexpr int NOTIFY_SYSTEM_POST_RESET = 0x06;
+inline constexpr int NOTIFY_FILE_PRE_OPEN = 0x09;
+inline constexpr int NOTIFY_FILE_POST_OPEN = 0x0A;
+inline constexpr int NOTIFY_FILE_PRE_SAVE = 0x0B;
+inline constexpr int NOTIFY_FILE_POST_SAVE = 0x0C;
+// The scene's nodes changed (created, deleted, linked, renamed).
+inline constexpr int NOTIFY_SCENE_NODES_CHANGED = 71;
+
+struct NotifyInfo {
+    int intcode = 0;
+    void* callParam = nullptr;
+};
+using NOTIFYPROC = void (*)(void* param, NotifyInfo* info);
+
+// Directories for GetDir.
+inline constexpr int APP_MAXROOT_DIR = 0;   // the folder of the running program
+inline constexpr int APP_SCENE_DIR = 1;     // where scenes are opened and saved
+inline constexpr int APP_SOUND_DIR = 2;     // where sounds are looked for
+inline constexpr int APP_PLUGCFG_DIR = 3;   // per-user plug-in settings
+inline constexpr int APP_HELP_DIR = 4;      // help pages
+inline constexpr int APP_TEMP_DIR = 5;      // temporary files
+
+class HOST_API Interface {
+public:
+    Interface();
+    ~Interface();
+    Interface(const Interface&) = delete;
+    Interface& operator=(const Interface&) = delete;
+
+    INode* GetRootNode() const { return root_; }
+    // A new node, last child of parent (the root when none).
+    INode* CreateNode(const char* name, INode* parent = nullptr);
+    // Deletes the node and its subtree.
+    void DeleteNode(INode* node);
+    // The first node with the name, depth first from the root.
+    INode* GetINodeByName(const char* name) const;
+
+    TimeValue GetTime() const { return time_; }
+    // Moves the time slider; the time-change callbacks hear a change.
+    void SetTime(TimeValue t, BOOL redraw = TRUE);
+    void RegisterTimeChangeCallback(TimeChangeCallback* tc);
+    void UnRegisterTimeChangeCallback(TimeChangeCallback* tc);
+
+    int GetTicksPerFrame() const { return ticksPerFrame_; }
+    // Frames per second, 4800 / ticks per frame.
+    int GetFrameRate() const { return TIME_TICKSPERSEC / ticksPerFrame_; }
+    // Sets ticks per frame to 4800 / rate; FALSE outside 1..4800.
+    BOOL SetFrameRate(int rate);
+    BOOL SetTicksPerFrame(int ticks);
+    Interval GetAnimRange() const { return animRange_; }
+    void SetAnimRange(Interval range);
+
+    // The scene's sound object; never none.
+    SoundObj* GetSoundObject() const { return sound_; }
+    // Makes snd the scene's sound (none: a new default one); the old one is deleted.
+    void SetSoundObject(SoundObj* snd);
+
+    const char* GetDir(int which);
+    void SetDir(int which, const char* path);
+
+    // The scene's current file name ("" for a new scene).
+    const char* GetCurFilePath() const { return curFile_.c_str(); }
+    void SetCurFilePath(const char* path) { curFile_ = path ? path : ""; }
+
+    // Empties the scene: new root, default sound, time 0, 30 frames per second.
+    void ResetScene();
+    // Puts a loaded scene in place of the current one (the old one is deleted).
+    void ReplaceScene(INode* root, SoundObj* sound, int ticksPerFrame, TimeValue time,
+                      Interval animRange);
+    // Takes the scene out (for saving elsewhere or swapping): the caller owns what it gets.
+    void DetachScene(INode** root, SoundObj** sound);
+
+    void RegisterNotification(NOTIFYPROC proc, void* param, int code);
+    void UnRegisterNotification(NOTIFYPROC proc, void* param, int code);
+    void BroadcastNotification(int code, void* callParam = nullptr);
+
+private:
+    struct NotifyEntry {
+        NOTIFYPROC proc;
+        void* param;
+        int code;
+    };
+    INode* root_ = nullptr;
+    SoundObj* sound_ = nullptr;
+    TimeValue time_ = 0;
+    int ticksPerFrame_ = 160;
+    Interval animRange_{0, 100 * 160};
+    std::vector<TimeChangeCallback*> timeCallbacks_;
+    std::vector<NotifyEntry> notify_;
+    std::vector<std::string> dirs_;
+    std::string curFile_;
+};
+
+HOST_API Interface* GetCOREInterface();
+
+// The scene has unsaved changes.
+HOST_API void SetSaveRequiredFlag(BOOL req = TRUE);
+HOST_API BOOL GetSaveRequiredFlag();
