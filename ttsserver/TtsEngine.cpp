@@ -12,6 +12,18 @@ constexpr const char* kServerCaption = "Lipsmith_TTS";
 constexpr auto kWorkerWait = std::chrono::milliseconds(1);
 constexpr std::uint32_t kSpeakWaitMs = 2;
 
+// SPSF_22kHz16BitMono.
+speech::WaveFormat WaveFileFormat() {
+    speech::WaveFormat f;
+    f.formatTag = 1;
+    f.channels = 1;
+    f.samplesPerSec = 22050;
+    f.bitsPerSample = 16;
+    f.blockAlign = 2;
+    f.avgBytesPerSec = 44100;
+    return f;
+}
+
 }  // namespace
 
 TtsEngine::TtsEngine(TtsEngineDeps deps) : deps_(std::move(deps)) {}
@@ -211,7 +223,7 @@ void TtsEngine::DoWaveMode() {
         std::lock_guard lock(state_.mutex);
         path = state_.wavePath;
     }
-    state_.waveFormat = speech::Format22kHz16BitMono();
+    state_.waveFormat = WaveFileFormat();
     std::shared_ptr<speech::SpStream> stream = deps_.createStream ? deps_.createStream() : nullptr;
     if (stream && SUCCEEDED(stream->BindToFile(path, speech::SPFM_CREATE_ALWAYS, *state_.waveFormat,
                                                speech::SPFEI_ALL_EVENTS))) {

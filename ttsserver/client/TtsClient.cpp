@@ -226,14 +226,15 @@ private:
         }
         // Runs once the window has handled the message, or when it is dropped.
         extra->completion = [acks = acks_, seq = notify.seq](LRESULT result) { acks->Send(seq, result); };
-        {
-            std::lock_guard lock(mutex_);
-            currentHwnd_ = notify.hwnd;
-            currentExtra_ = extra;
-            ++notificationCount_;
-            changed_.notify_all();
-        }
-        PostMessage(notify.hwnd, notify.message, notify.wParam, lParam, std::move(extra));
+        std::weak_ptr<MessageExtra> queued = extra;
+        // Without a window here the extra goes at once, answering with 0.
+        if (!PostMessage(notify.hwnd, notify.message, notify.wParam, lParam, std::move(extra))) return;
+        // Queued: a call waiting on the window's own thread may now handle it.
+        std::lock_guard lock(mutex_);
+        currentHwnd_ = notify.hwnd;
+        currentExtra_ = queued;
+        ++notificationCount_;
+        changed_.notify_all();
     }
 
     UniqueFd callFd_;
