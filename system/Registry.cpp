@@ -53,7 +53,7 @@ enum class ReadOutcome { Missing, Read, Failed };
 ReadOutcome ReadWholeFile(const std::string& path, std::string& text, std::string& error) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
-        if (errno == ENOENT) return ReadOutcome::Missing;
+        if (errno == ENOENT || errno == ENOTDIR) return ReadOutcome::Missing;
         error = std::strerror(errno);
         return ReadOutcome::Failed;
     }

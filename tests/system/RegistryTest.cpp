@@ -197,6 +197,8 @@ TEST_F(RegistryTest, AFailedWriteChangesNothing) {
     EXPECT_EQ(store.CreateKey(Hive::CurrentUser, "A"), ERROR_ACCESS_DENIED);
     EXPECT_EQ(store.OpenKey(Hive::CurrentUser, "A"), ERROR_FILE_NOT_FOUND);
     EXPECT_TRUE(store.SubKeys(Hive::CurrentUser, "").empty());
+    EXPECT_FALSE(store.LoadProblem());  // nothing there is nothing damaged
+    EXPECT_TRUE(prompts_.Messages().empty());
 }
 
 TEST_F(RegistryTest, TwoStoresOnOneFileSeeEachOthersChanges) {
