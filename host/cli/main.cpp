@@ -10,6 +10,7 @@ namespace lipsmith::cli {
 int RunNewScene(const Args& args);
 int RunDump(const Args& args);
 int RunVoices(const Args& args);
+int RunMapDefault(const Args& args);
 
 namespace {
 
@@ -17,6 +18,7 @@ const Command kCommands[] = {
     {"new-scene", "OUT.lsc", "write the built-in demo scene", RunNewScene},
     {"dump", "SCENE.lsc", "print a scene's controllers, keys and notes as JSON", RunDump},
     {"voices", "", "list the installed voices (Name, Gender, Language, Vendor)", RunVoices},
+    {"map-default", "OUT.xml", "write the built-in phoneme map file", RunMapDefault},
 };
 
 void PrintHelp(std::FILE* to) {
