@@ -183,6 +183,7 @@ public:
 
     SsmlText Run(bool isXml) {
         out_.sourceLength = static_cast<std::int32_t>(text_.size());
+        lastText_ = LastTextPosition(isXml);
         Emit("<speak>", 0, 0);
         std::size_t i = 0;
         while (i < text_.size()) {
@@ -204,6 +205,24 @@ public:
     }
 
 private:
+    // Position of the last character that is neither markup nor white space.
+    std::int32_t LastTextPosition(bool isXml) const {
+        std::int32_t last = -1;
+        std::size_t i = 0;
+        while (i < text_.size()) {
+            if (isXml && text_[i] == '<') {
+                const Tag tag = ReadTag(text_, i);
+                if (tag.end > i) {
+                    i = tag.end;
+                    continue;
+                }
+            }
+            if (!IsSpace(text_[i])) last = static_cast<std::int32_t>(i);
+            ++i;
+        }
+        return last;
+    }
+
     struct Open {
         std::string name;
         State saved;
@@ -213,6 +232,19 @@ private:
     void Emit(std::string_view ascii, std::int32_t start, std::int32_t length) {
         out_.ssml.append(ascii);
         out_.source.insert(out_.source.end(), ascii.size(), SourceSpan{start, length});
+    }
+    // espeak-ng 1.51 misreads a "." followed by a space or by markup: it
+    // loses the next <mark> and counts positions one too far from there on.
+    // A line break after the "." reads correctly and sounds the same, so
+    // one goes there whenever more text follows.
+    void BreakAfterPeriod(std::int32_t at) {
+        if (!afterPeriod_) return;
+        afterPeriod_ = false;
+        if (at < lastText_) Emit("\n", at, 0);
+    }
+    void EmitTag(std::string_view ascii, std::int32_t start, std::int32_t length) {
+        BreakAfterPeriod(start);
+        Emit(ascii, start, length);
     }
     void EmitChar(char32_t c, std::int32_t start, std::int32_t length) {
         switch (c) {
@@ -261,7 +293,7 @@ private:
         for (int layer = kLayers - 1; layer >= from; --layer) {
             if (!LayerOn(emitted_, layer)) continue;
             static constexpr std::string_view kClose[] = {"</voice>", "</prosody>", "</emphasis>", "</say-as>"};
-            Emit(kClose[layer], at, 0);
+            EmitTag(kClose[layer], at, 0);
             ResetLayer(emitted_, layer);
         }
     }
@@ -292,25 +324,25 @@ private:
             if (!LayerOn(state_, layer)) continue;
             switch (layer) {
                 case kVoice:
-                    Emit("<voice name=\"", at, 0);
+                    EmitTag("<voice name=\"", at, 0);
                     EmitAttr(state_.voice, at, 0);
                     Emit("\">", at, 0);
                     break;
                 case kProsody:
-                    Emit("<prosody rate=\"" + std::to_string(RatePercent(state_.rate)) + "%\" pitch=\"" +
+                    EmitTag("<prosody rate=\"" + std::to_string(RatePercent(state_.rate)) + "%\" pitch=\"" +
                              std::to_string(EspeakPitch(state_.pitch)) + "\" volume=\"" +
                              std::to_string(state_.volume) + "\">",
                          at, 0);
                     break;
-                case kEmphasis: Emit("<emphasis>", at, 0); break;
-                default: Emit("<say-as interpret-as=\"characters\">", at, 0); break;
+                case kEmphasis: EmitTag("<emphasis>", at, 0); break;
+                default: EmitTag("<say-as interpret-as=\"characters\">", at, 0); break;
             }
         }
         emitted_ = state_;
     }
 
     void AddMark(SsmlMark mark, std::int32_t start, std::int32_t length) {
-        Emit("<mark name=\"" + MarkName(out_.marks.size()) + "\"/>", start, length);
+        EmitTag("<mark name=\"" + MarkName(out_.marks.size()) + "\"/>", start, length);
         out_.marks.push_back(std::move(mark));
     }
 
@@ -354,7 +386,7 @@ private:
                 const long ms = std::min(LeadingInt(*v), kMaxSilenceMs);
                 if (ms > 0) {
                     Sync(start);
-                    Emit("<break time=\"" + std::to_string(ms) + "ms\"/>", start, length);
+                    EmitTag("<break time=\"" + std::to_string(ms) + "ms\"/>", start, length);
                 }
             }
         } else if (IEquals(n, "bookmark")) {
@@ -424,8 +456,14 @@ private:
         }
         const auto start = static_cast<std::int32_t>(i);
         const auto length = static_cast<std::int32_t>(len);
-        if (IsSpace(c)) SyncClose(start);
-        else Sync(start);
+        if (IsSpace(c)) {
+            SyncClose(start);
+            if (afterPeriod_ && start < lastText_) c = '\n';
+            afterPeriod_ = false;
+        } else {
+            Sync(start);
+            afterPeriod_ = c == '.';
+        }
         EmitChar(c, start, length);
         TrackSentence(c, start, length);
         return i + len;
@@ -438,6 +476,8 @@ private:
     State emitted_;
     std::vector<Open> open_;
     std::int32_t pendingEnd_ = -1;
+    std::int32_t lastText_ = -1;
+    bool afterPeriod_ = false;
 };
 
 }  // namespace

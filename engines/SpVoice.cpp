@@ -242,6 +242,8 @@ public:
             std::unique_lock lock(core_->mutex);
             for (auto& job : core_->jobs) job->aborted = true;
             core_->changed.wait(lock, [&] { return core_->jobs.empty(); });
+            // Let go of a wave stream now, so its file is complete when the voice is gone.
+            core_->output.reset();
             window = core_->window;
             core_->window = 0;
             core_->callback = nullptr;
