@@ -1,10 +1,11 @@
 #include "XMLParse.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <new>
@@ -135,6 +136,8 @@ std::string ReasonFor(const pugi::xml_parse_result& result, const std::string& d
 
 // A check pugixml leaves out: one attribute name per element.
 const char* DuplicateAttribute(const pugi::xml_node& element) {
+    const pugi::xml_attribute first = element.first_attribute();
+    if (!first || !first.next_attribute()) return nullptr;
     std::unordered_set<std::string_view> seen;
     for (const pugi::xml_attribute& a : element.attributes()) {
         if (!seen.insert(a.name()).second) return a.name();
@@ -157,6 +160,34 @@ void ForEachDescendant(const pugi::xml_node& root, F&& visit) {
         if (node == root) break;
         node = node.next_sibling();
     }
+}
+
+enum class FileRead { Ok, Missing, Unreadable };
+
+// Reads a whole regular file. Opened without blocking, so a path naming a
+// pipe or a device fails at once instead of hanging.
+FileRead ReadRegularFile(const std::string& path, std::string& data) {
+    if (path.empty()) return FileRead::Missing;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return (errno == ENOENT || errno == ENOTDIR) ? FileRead::Missing : FileRead::Unreadable;
+    struct stat st {};
+    FileRead outcome = FileRead::Ok;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        outcome = FileRead::Unreadable;
+    } else {
+        data.resize(static_cast<std::size_t>(st.st_size));
+        std::size_t got = 0;
+        while (got < data.size()) {
+            const ssize_t n = ::read(fd, data.data() + got, data.size() - got);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) outcome = FileRead::Unreadable;
+            if (n <= 0) break;
+            got += static_cast<std::size_t>(n);
+        }
+        data.resize(got);
+    }
+    ::close(fd);
+    return outcome;
 }
 
 }  // namespace
@@ -219,12 +250,15 @@ struct XMLParse::Impl {
             Fail("XML document must have a top level element.", data, encoding, PTRDIFF_MAX);
             return false;
         }
-        for (const pugi::xml_node& element : XMLParse::ElementsIn(*document, nullptr)) {
-            if (const char* name = DuplicateAttribute(element)) {
-                Fail(std::string("Attribute '") + name + "' appears more than once in the element.", data, encoding,
-                     element.offset_debug() - 1);
-                return false;
-            }
+        pugi::xml_node duplicate;
+        const char* name = nullptr;
+        ForEachDescendant(*document, [&](const pugi::xml_node& node) {
+            if (!duplicate && node.type() == pugi::node_element && (name = DuplicateAttribute(node))) duplicate = node;
+        });
+        if (duplicate) {
+            Fail(std::string("Attribute '") + name + "' appears more than once in the element.", data, encoding,
+                 duplicate.offset_debug() - 1);
+            return false;
         }
         return true;
     }
@@ -273,27 +307,12 @@ HRESULT XMLParse::LoadXML(const std::string& path) {
         impl_->error = XmlParseError{};
         if (!impl_->document) return E_FAIL;
         std::string data;
-        std::FILE* file = path.empty() ? nullptr : std::fopen(path.c_str(), "rb");
-        struct stat st {};
-        if (!file || ::fstat(::fileno(file), &st) != 0 || !S_ISREG(st.st_mode)) {
-            const bool missing = !file && (path.empty() || errno == ENOENT || errno == ENOTDIR);
-            if (file) std::fclose(file);
+        if (const FileRead read = ReadRegularFile(path, data); read != FileRead::Ok) {
             impl_->document->reset();
-            impl_->error.reason = missing ? "The system cannot locate the file specified."
-                                          : "The file could not be read.";
-            impl_->error.line = impl_->error.linePos = 0;
+            impl_->error.reason = read == FileRead::Missing ? "The system cannot locate the file specified."
+                                                            : "The file could not be read.";
             return S_FALSE;
         }
-        data.resize(static_cast<std::size_t>(st.st_size));
-        const std::size_t got = std::fread(data.data(), 1, data.size(), file);
-        const bool failed = std::ferror(file);
-        std::fclose(file);
-        if (failed) {
-            impl_->document->reset();
-            impl_->error.reason = "The file could not be read.";
-            return S_FALSE;
-        }
-        data.resize(got);
         // The encoding comes from the byte order mark or the declaration, as for any XML file.
         return impl_->Load(data, pugi::encoding_auto);
     });

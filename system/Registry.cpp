@@ -51,7 +51,8 @@ private:
 enum class ReadOutcome { Missing, Read, Failed };
 
 ReadOutcome ReadWholeFile(const std::string& path, std::string& text, std::string& error) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Without blocking: a pipe in the store's place must not hang the program.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         if (errno == ENOENT || errno == ENOTDIR) return ReadOutcome::Missing;
         error = std::strerror(errno);

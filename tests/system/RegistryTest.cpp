@@ -1,6 +1,7 @@
 #include "Registry.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -199,6 +200,16 @@ TEST_F(RegistryTest, AFailedWriteChangesNothing) {
     EXPECT_TRUE(store.SubKeys(Hive::CurrentUser, "").empty());
     EXPECT_FALSE(store.LoadProblem());  // nothing there is nothing damaged
     EXPECT_TRUE(prompts_.Messages().empty());
+}
+
+TEST_F(RegistryTest, APipeInTheStoresPlaceNeitherHangsNorIsReplaced) {
+    fs::create_directories(file_.parent_path());
+    ASSERT_EQ(mkfifo(file_.c_str(), 0600), 0);
+    RegistryStore store(file_.string());
+    EXPECT_EQ(store.OpenKey(Hive::CurrentUser, "A"), ERROR_FILE_NOT_FOUND);
+    EXPECT_TRUE(store.LoadProblem());
+    EXPECT_EQ(store.CreateKey(Hive::CurrentUser, "A"), ERROR_ACCESS_DENIED);
+    EXPECT_TRUE(fs::is_fifo(file_));
 }
 
 TEST_F(RegistryTest, TwoStoresOnOneFileSeeEachOthersChanges) {

@@ -1,6 +1,7 @@
 #include "XMLParse.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -119,6 +120,9 @@ TEST_F(XMLParseTest, LoadXMLReadsFilesInTheirDeclaredEncoding) {
     EXPECT_NE(xml_.ParseError().reason.find("cannot locate"), std::string::npos);
     EXPECT_EQ(xml_.LoadXML(""), S_FALSE);
     EXPECT_EQ(xml_.LoadXML(dir_.string()), S_FALSE);  // a folder
+    const std::string pipe = (dir_ / "pipe.xml").string();
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    EXPECT_EQ(xml_.LoadXML(pipe), S_FALSE);  // at once: nobody will ever write to it
 
     ASSERT_EQ(xml_.LoadXML(Write("latin1.xml", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><a>caf\xE9</a>")),
               S_OK);
