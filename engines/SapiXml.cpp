@@ -466,6 +466,13 @@ private:
         }
         EmitChar(c, start, length);
         TrackSentence(c, start, length);
+        if (state_.emphasis && !IsSpace(c)) {
+            auto& spans = out_.emphasis;
+            if (!spans.empty() && spans.back().start + spans.back().length >= start - 1)
+                spans.back().length = start + length - spans.back().start;
+            else
+                spans.push_back({start, length});
+        }
         return i + len;
     }
 
@@ -498,6 +505,14 @@ std::int32_t SsmlText::SentenceLength(std::int32_t start) const {
     auto it = std::upper_bound(sentenceEnds.begin(), sentenceEnds.end(), start);
     const std::int32_t end = it == sentenceEnds.end() ? sourceLength : *it;
     return std::max(0, end - start);
+}
+
+bool SsmlText::Emphasized(std::int32_t pos) const {
+    auto it = std::upper_bound(emphasis.begin(), emphasis.end(), pos,
+                               [](std::int32_t p, const SourceSpan& s) { return p < s.start; });
+    if (it == emphasis.begin()) return false;
+    --it;
+    return pos < it->start + it->length;
 }
 
 std::string MarkName(std::size_t index) { return "L" + std::to_string(index); }

@@ -29,12 +29,15 @@ struct SsmlText {
     std::vector<SourceSpan> source;         // one entry per code point of `ssml`
     std::vector<SsmlMark> marks;            // mark i is named MarkName(i) in `ssml`
     std::vector<std::int32_t> sentenceEnds; // ascending; positions just past a sentence's end
+    std::vector<SourceSpan> emphasis;       // ascending spans of original text inside <emph>
     std::int32_t sourceLength = 0;          // code points of the original text
 
     // Original span of the SSML code points [pos, pos + length).
     SourceSpan Map(std::int64_t pos, std::int64_t length) const;
     // Code points from `start` to the end of its sentence (or of the text).
     std::int32_t SentenceLength(std::int32_t start) const;
+    // True when the original character at `pos` is inside <emph>.
+    bool Emphasized(std::int32_t pos) const;
 };
 
 std::string MarkName(std::size_t index);

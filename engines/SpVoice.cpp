@@ -92,8 +92,11 @@ public:
                 const std::string name(e.id.string, strnlen(e.id.string, sizeof e.id.string));
                 const PhoneMapping m = MapEspeakPhoneme(name);
                 const Stress s = stress_.Next(name);
-                const std::uint16_t features =
-                    s == Stress::Primary && IsVowelPhone(m.id) ? SPVFEATURE_STRESSED : 0;
+                std::uint16_t features = s == Stress::Primary && IsVowelPhone(m.id) ? SPVFEATURE_STRESSED : 0;
+                // Phoneme events carry the position of their word.
+                if (!job_->text.emphasis.empty() && m.id != kSilencePhone &&
+                    job_->text.Emphasized(job_->text.Map(e.text_position - 1, 1).start))
+                    features |= SPVFEATURE_EMPHASIS;
                 timeline_.AddPhoneme(at, m.id, features);
                 break;
             }

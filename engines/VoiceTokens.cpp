@@ -92,6 +92,8 @@ std::optional<speech::VoiceToken> ChooseVoice(const std::vector<speech::VoiceTok
         }
     }
     if (!best) return std::nullopt;
+    // Only wishes, none of them met: no reason to leave the current voice.
+    if (TrimView(required).empty() && bestScore == 0) return std::nullopt;
     return *best;
 }
 

@@ -16,7 +16,8 @@ bool TokenMatches(const speech::VoiceToken& token, std::string_view attributes);
 
 // The best of `voices` for a <voice> tag: it must match `required`; among
 // those, an exact (case-sensitive) Name wins, then the most `optional`
-// attributes matched, then the first in order.
+// attributes matched, then the first in order. Without required attributes
+// a voice must meet at least one optional one.
 std::optional<speech::VoiceToken> ChooseVoice(const std::vector<speech::VoiceToken>& voices,
                                               std::string_view required, std::string_view optional);
 

@@ -108,6 +108,18 @@ TEST(SapiXml, VoiceByNameScopedAndReported) {
     EXPECT_TRUE(WellFormed(t.ssml));
 }
 
+TEST(SapiXml, EmphasisSpans) {
+    const std::string in = "one <emph>two three</emph> four <emph>five</emph>";
+    const SsmlText t = Xml(in);
+    EXPECT_NE(Body(t).find("<emphasis>two three</emphasis>"), std::string::npos) << Body(t);
+    EXPECT_FALSE(t.Emphasized(0));
+    EXPECT_TRUE(t.Emphasized(static_cast<std::int32_t>(in.find("two"))));
+    EXPECT_TRUE(t.Emphasized(static_cast<std::int32_t>(in.find("three")) + 4));
+    EXPECT_FALSE(t.Emphasized(static_cast<std::int32_t>(in.find("four"))));
+    EXPECT_TRUE(t.Emphasized(static_cast<std::int32_t>(in.find("five"))));
+    EXPECT_FALSE(t.Emphasized(static_cast<std::int32_t>(in.size())));
+}
+
 TEST(SapiXml, UnknownTagsAreNotSpoken) {
     const std::string b = Body(Xml("<sapi><foo bar=\"1\">hi</foo> <pron sym=\"h eh\">yo</pron><!-- note --><?pi x?></sapi>"));
     EXPECT_EQ(b, "hi yo");

@@ -164,6 +164,14 @@ TEST_F(VoiceEndToEnd, StressedVowelsAreMarked) {
         }
     }
     EXPECT_GE(stressed, 3);
+
+    h.events.clear();
+    ASSERT_TRUE(h.Say("plain <emph>loud</emph> plain"));
+    std::vector<unsigned> emphasised;
+    for (const auto& e : h.Of(SPEI_PHONEME))
+        if (Features(e) & SPVFEATURE_EMPHASIS) emphasised.push_back(Phone(e));
+    // "loud": l, aw, d.
+    EXPECT_EQ(emphasised, (std::vector<unsigned>{31, 14, 19}));
 }
 
 TEST_F(VoiceEndToEnd, EveryPhonemeOfTheEnglishVoicesIsMapped) {

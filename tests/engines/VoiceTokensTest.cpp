@@ -50,6 +50,8 @@ TEST(VoiceTokens, OptionalAttributesBreakTies) {
     v = ChooseVoice(Voices(), "Gender=Male", "");
     ASSERT_TRUE(v);
     EXPECT_EQ(v->id, "gmw/en");  // first in order
+    EXPECT_FALSE(ChooseVoice(Voices(), "", "Gender=Neutral"));  // nothing asked for is met
+    EXPECT_FALSE(ChooseVoice(Voices(), "", ""));
 }
 
 TEST(VoiceTokens, DefaultIsAmericanEnglish) {
