@@ -48,9 +48,10 @@ EspeakEngine* EspeakEngine::Get() {
 }
 
 bool EspeakEngine::Start() {
-    std::promise<int> started;
-    auto result = started.get_future();
-    thread_ = std::thread([this, &started] {
+    // Shared: the thread may still be inside set_value when Start returns.
+    auto started = std::make_shared<std::promise<int>>();
+    auto result = started->get_future();
+    thread_ = std::thread([this, started] {
         threadId_ = std::this_thread::get_id();
         const int rate = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 0, nullptr,
                                            espeakINITIALIZE_PHONEME_EVENTS | espeakINITIALIZE_DONT_EXIT);
@@ -60,7 +61,7 @@ bool EspeakEngine::Start() {
             // No trace output (low bits 0); phonemes separated by '|' for the callback.
             espeak_SetPhonemeTrace('|' << 8, nullptr);
         }
-        started.set_value(rate);
+        started->set_value(rate);
         if (rate > 0) Loop();
     });
     sampleRate_ = result.get();
