@@ -437,12 +437,16 @@ bool SceneLoader::Load(Interface& ip, std::string* error) {
     }
     // Build the node tree and hand everything over to the scene.
     std::vector<bool> kept(records_.size(), false);
+    // The scene names its root; a root mark in a node's own data does not count.
+    for (std::size_t i = 0; i < records_.size(); ++i) {
+        if (IsNode(records_[i].object))
+            static_cast<INode*>(records_[i].object)->SetRootNode(static_cast<std::int32_t>(i) == rootIndex_);
+    }
     for (std::size_t i = 0; i < records_.size(); ++i) {
         ReferenceTarget* obj = records_[i].object;
         if (IsNode(obj)) {
             kept[i] = true;
             auto* node = static_cast<INode*>(obj);
-            node->SetRootNode(static_cast<std::int32_t>(i) == rootIndex_);
             for (std::int32_t c : records_[i].children)
                 node->AttachChild(static_cast<INode*>(records_[static_cast<std::size_t>(c)].object));
         }

@@ -3,6 +3,9 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <fstream>
+#include <iterator>
+#include <random>
 
 #include "../hostcore/TestObjects.h"
 #include "ChunkStream.h"
@@ -182,6 +185,55 @@ TEST(Persistence, SceneRoundTripKeepsChannelDataKeysAndNotesButNotOutOfRangeType
     float v;
     back->GetValue(500, &v, valid);
     EXPECT_EQ(valid, NEVER);
+    ip.ResetScene();
+    ClassDirectory::Get().RemoveClass(GetSpeechControllerDesc());
+}
+
+TEST(Persistence, DamagedControllerScenesAreRefusedOrUsable) {
+    ClassDirectory::Get().AddClass(GetSpeechControllerDesc());
+    Interface& ip = *GetCOREInterface();
+    ip.ResetScene();
+    INode* head = ip.CreateNode("Head");
+    for (ChannelId ch = 1; ch <= 14; ++ch) {
+        auto* c = new SpeechController();
+        c->channel = ch;
+        for (int i = 0; i < 5; ++i) {
+            float v = 0.5f;
+            c->SetValueLocalTime(i * 160, &v);
+            c->AddNote(i * 160, "ow");
+        }
+        head->AddTrack(ChannelName(ch), c);
+    }
+    const std::string path = ::testing::TempDir() + "/controller_fuzz_" + std::to_string(::getpid()) + ".lsc";
+    std::string error;
+    ASSERT_TRUE(SaveScene(ip, path, &error)) << error;
+    std::ifstream in(path, std::ios::binary);
+    const std::vector<char> good((std::istreambuf_iterator<char>(in)), {});
+    std::mt19937 rng(99);
+    for (int round = 0; round < 150; ++round) {
+        auto bytes = good;
+        for (int flips = 1 + static_cast<int>(rng() % 3); flips > 0; --flips)
+            bytes[rng() % bytes.size()] = static_cast<char>(rng());
+        std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        if (!LoadScene(ip, path, &error)) {
+            EXPECT_FALSE(error.empty());
+            continue;
+        }
+        INode* n = ip.GetINodeByName("Head");
+        for (int i = 0; n && i < n->NumSubs(); ++i) {
+            if (SpeechController* c = AsSpeechController(n->SubAnim(i))) {
+                float v = 0.3f;
+                Interval valid;
+                c->GetValue(100, &v, valid);
+                c->SetValueLocalTime(2000, &v);
+                c->AddNote(2000, "x");
+                c->DeleteTimeBoth(0, 100);
+                c->ScaleTimeRange(0, 1000, 0.5f);
+                (void)c->SubAnimName(1);
+            }
+        }
+    }
+    std::remove(path.c_str());
     ip.ResetScene();
     ClassDirectory::Get().RemoveClass(GetSpeechControllerDesc());
 }

@@ -116,7 +116,9 @@ TEST(Interface, TracksTakeFloatControllersAndAnnounceReplacement) {
     TestListener global;
     RegisterGlobalReference(&global);
     EXPECT_TRUE(n->AssignController(track, NewDefaultFloatController()));
-    EXPECT_FALSE(n->AssignController(5, NewDefaultFloatController() ));
+    Control* spare = NewDefaultFloatController();
+    EXPECT_FALSE(n->AssignController(5, spare));  // no such track: the caller keeps it
+    spare->DeleteThis();
     UnRegisterGlobalReference(&global);
     EXPECT_EQ(global.Count(REFMSG_CONTROLREF_CHANGE), 1);
     ip.ResetScene();

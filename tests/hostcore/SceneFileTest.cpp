@@ -219,6 +219,19 @@ TEST_F(SceneFileTest, CorruptedFilesNeverCrash) {
         if (!lipsmith::LoadScene(ip, path, &error)) {
             ++refused;
             EXPECT_FALSE(error.empty());
+            continue;
+        }
+        // Whatever loaded must be usable: walk the tree and evaluate every track.
+        std::vector<INode*> nodes{ip.GetRootNode()};
+        while (!nodes.empty()) {
+            INode* n = nodes.back();
+            nodes.pop_back();
+            for (int i = 0; i < n->NumberOfChildren(); ++i) nodes.push_back(n->GetChildNode(i));
+            for (int i = 0; i < n->NumTracks(); ++i) {
+                if (Control* c = n->GetTrackController(i)) {
+                    for (TimeValue t : {-100, 0, 777, 100000}) ValueAt(c, t);
+                }
+            }
         }
     }
     EXPECT_GT(refused, 100);
