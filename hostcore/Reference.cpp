@@ -8,8 +8,9 @@
 namespace {
 
 std::vector<ReferenceMaker*>& GlobalMakers() {
-    static std::vector<ReferenceMaker*> makers;
-    return makers;
+    // Never destroyed: plug-ins unregister from their own static destructors at exit.
+    static auto* makers = new std::vector<ReferenceMaker*>();
+    return *makers;
 }
 
 template <class T>
