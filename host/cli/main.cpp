@@ -11,10 +11,12 @@ int RunNewScene(const Args& args);
 int RunDump(const Args& args);
 int RunVoices(const Args& args);
 int RunMapDefault(const Args& args);
+int RunRun(const Args& args);
 
 namespace {
 
 const Command kCommands[] = {
+    {"run", "SCRIPT.txt [OPTIONS]", "speak a script and key the scene (see 'lipsmith run --help')", RunRun},
     {"new-scene", "OUT.lsc", "write the built-in demo scene", RunNewScene},
     {"dump", "SCENE.lsc", "print a scene's controllers, keys and notes as JSON", RunDump},
     {"voices", "", "list the installed voices (Name, Gender, Language, Vendor)", RunVoices},

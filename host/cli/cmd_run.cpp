@@ -1,0 +1,243 @@
+// lipsmith run SCRIPT.txt: speaks a script and keys the scene, as the script
+// editor's "Parse Script" does, and prints the Parser Output pane.
+#include <unistd.h>
+
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
+
+#include "ActivePhonemeMap.h"
+#include "CNumbers.h"
+#include "Commands.h"
+#include "FileUtil.h"
+#include "Interface.h"
+#include "MessageBox.h"
+#include "PhonemeMapFile.h"
+#include "Plugins.h"
+#include "DemoScene.h"
+#include "Registration.h"
+#include "SceneFile.h"
+#include "SceneJson.h"
+#include "SpeechApi.h"
+#include "SpeechSession.h"
+#include "TtsClient.h"
+
+namespace lipsmith::cli {
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: lipsmith run SCRIPT.txt [--scene IN.lsc] [--save OUT.lsc] [--wave OUT.wav]\n"
+    "                    [--in-frame N] [--fps N] [--insert | --replace] [--delete-after]\n"
+    "                    [--no-scratch] [--undo] [--map MAP.xml] [--voice NAME] [--verbose]\n"
+    "                    [--keys KEYS.json]";
+
+struct RunArgs {
+    std::string script;
+    std::optional<std::string> scene, save, wave, map, voice, keys;
+    int inFrame = 0;
+    std::optional<int> fps;
+    bool insert = false;
+    bool deleteAfter = false;
+    bool scratch = true;
+    bool undo = false;
+    bool verbose = false;
+};
+
+std::atomic<bool> gInterrupted{false};
+
+extern "C" void OnInterrupt(int) { gInterrupted = true; }
+
+bool ParseWholeNumber(const std::string& text, int low, int high, int& out) {
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos || text.size() > 9) return false;
+    const int v = std::stoi(text);
+    if (v < low || v > high) return false;
+    out = v;
+    return true;
+}
+
+// Returns an error text, or nothing when the arguments are good.
+std::optional<std::string> ParseArgs(const Args& args, RunArgs& r) {
+    bool sawMode = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        auto value = [&](std::optional<std::string>& into) -> std::optional<std::string> {
+            if (i + 1 >= args.size() || args[i + 1].empty()) return a + " needs a value";
+            into = args[++i];
+            return std::nullopt;
+        };
+        std::optional<std::string> error;
+        if (a == "--scene") error = value(r.scene);
+        else if (a == "--save") error = value(r.save);
+        else if (a == "--wave") error = value(r.wave);
+        else if (a == "--map") error = value(r.map);
+        else if (a == "--voice") error = value(r.voice);
+        else if (a == "--keys") error = value(r.keys);
+        else if (a == "--in-frame" || a == "--fps") {
+            std::optional<std::string> text;
+            error = value(text);
+            if (!error) {
+                int n = 0;
+                if (a == "--in-frame" && !ParseWholeNumber(*text, 0, 100'000'000, n)) {
+                    error = "--in-frame takes a whole frame number (0 or more)";
+                } else if (a == "--fps" && !ParseWholeNumber(*text, 1, TIME_TICKSPERSEC, n)) {
+                    error = "--fps takes frames per second from 1 to 4800";
+                } else if (a == "--in-frame") {
+                    r.inFrame = n;
+                } else {
+                    r.fps = n;
+                }
+            }
+        } else if (a == "--insert" || a == "--replace") {
+            if (sawMode && r.insert != (a == "--insert")) error = "--insert and --replace exclude each other";
+            sawMode = true;
+            r.insert = a == "--insert";
+        } else if (a == "--delete-after") r.deleteAfter = true;
+        else if (a == "--no-scratch") r.scratch = false;
+        else if (a == "--undo") r.undo = true;
+        else if (a == "--verbose") r.verbose = true;
+        else if (a.size() > 1 && a[0] == '-') error = "unknown option '" + a + "'";
+        else if (r.script.empty()) r.script = a;
+        else error = "more than one script given ('" + r.script + "', '" + a + "')";
+        if (error) return error;
+    }
+    if (r.script.empty()) return std::string("no script given");
+    return std::nullopt;
+}
+
+std::optional<std::string> ReadWholeFile(const std::string& path, std::string& text) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) return "'" + path + "' is a folder";
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return "cannot read '" + path + "'";
+    std::ostringstream s;
+    s << in.rdbuf();
+    if (in.bad()) return "cannot read '" + path + "'";
+    text = s.str();
+    return std::nullopt;
+}
+
+std::string Absolute(const std::string& path) {
+    std::error_code ec;
+    const auto p = std::filesystem::absolute(path, ec);
+    return ec ? path : p.lexically_normal().string();
+}
+
+// A fresh installation has not registered its speech server yet: register
+// the one beside this program, as an installer would.
+void EnsureSpeechServerRegistered() {
+    std::error_code ec;
+    const std::string registered = tts::RegisteredServerProgram();
+    if (!registered.empty() && std::filesystem::exists(registered, ec)) return;
+    const auto beside = std::filesystem::path(tts::CurrentProgramPath()).parent_path() / "Lipsmith_TTS";
+    if (!std::filesystem::exists(beside, ec)) return;
+    tts::RegisterServer(RegistryStore::Default(), beside.string());
+}
+
+bool VoiceInstalled(const std::string& name) {
+    for (const speech::VoiceToken& t : speech::EnumerateVoices()) {
+        if (t.name == name) return true;
+    }
+    return false;
+}
+
+// The progress caption, rewritten in place on a terminal.
+void ShowProgress(const ProgressModel& p) {
+    std::fprintf(stderr, "\r%s\033[K", p.Caption().c_str());
+    std::fflush(stderr);
+}
+
+}  // namespace
+
+int RunRun(const Args& args) {
+    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+        std::printf("%s\n", kUsage);
+        return kExitOk;
+    }
+    RunArgs r;
+    if (auto error = ParseArgs(args, r)) {
+        std::fprintf(stderr, "%s\n", kUsage);
+        return UsageError(*error);
+    }
+    std::string scriptText;
+    if (auto error = ReadWholeFile(r.script, scriptText)) return UsageError(*error);
+    if (r.voice && !VoiceInstalled(*r.voice)) {
+        return UsageError("no installed voice is named '" + *r.voice + "' (see 'lipsmith voices')");
+    }
+
+    std::string error;
+    Interface& ip = *GetCOREInterface();
+    if (!LoadControllerPlugins(&error)) {
+        std::fprintf(stderr, "lipsmith: %s\n", error.c_str());
+        return kExitErrors;
+    }
+    if (r.scene) {
+        if (!LoadScene(ip, *r.scene, &error)) return UsageError(error);
+    } else if (!BuildDemoScene(ip, &error)) {
+        std::fprintf(stderr, "lipsmith: %s\n", error.c_str());
+        return kExitErrors;
+    }
+    if (r.fps) ip.SetFrameRate(*r.fps);
+
+    ScriptDlg editor;
+    editor.SetColoredScript(scriptText, false);
+    SpeechSession session(editor, ip);
+
+    EnsureSpeechServerRegistered();
+    if (FAILED(session.Start())) return kExitErrors;
+    if (r.map && LoadPhonemeMap(session.ActiveMap(), *r.map) != S_OK) {
+        ShowMessage(CFormat(kMsgMapFileReverting, r.map->c_str()), kDefaultCaption, MB_OK | MB_ICONWARNING);
+        if (LoadPhonemeMap(session.ActiveMap()) != S_OK) {
+            ShowMessage(kMsgNoPhonemeTable, kDefaultCaption, MB_OK | MB_ICONERROR);
+            return kExitErrors;
+        }
+    }
+    if (r.wave) session.waveOutputPath = Absolute(*r.wave);
+    if (r.voice) session.voiceName = *r.voice;
+    if (r.verbose) editor.ToggleVerboseOutput();
+    editor.replaceMode = r.insert ? 0 : 1;
+    session.options.inFrame = r.inFrame;
+    session.options.deleteKeysAfterInFrame = r.deleteAfter;
+    session.options.generateScratchTrack = r.scratch;
+    session.options.enableUndo = r.undo;
+
+    // Ctrl+C is the stop request; the wait loop notices it within a turn.
+    struct sigaction action {};
+    action.sa_handler = OnInterrupt;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    session.onWaitTurn = [&session] {
+        if (gInterrupted.exchange(false)) session.RequestStop();
+    };
+    if (isatty(STDERR_FILENO)) {
+        session.onProgressOpened = [](ProgressModel& p) { p.onChange = ShowProgress; };
+        session.onProgressClosed = [] { std::fprintf(stderr, "\r\033[K"); };
+    }
+    // The pane's text, as it grows.
+    editor.Output().SetListener([](std::string_view text, OutputKind, bool) {
+        std::fwrite(text.data(), 1, text.size(), stdout);
+        std::fflush(stdout);
+    });
+
+    session.SpeechToAnimRun();
+    editor.Output().SetListener(nullptr);
+    std::signal(SIGINT, SIG_DFL);
+    if (session.waveOutputPath.empty()) return kExitUsage;  // no wave output file: nothing ran
+
+    int status = editor.Output().errorCount > 0 ? kExitErrors : kExitOk;
+    if (r.keys && !WriteFileAtomically(*r.keys, SceneToJson(ip))) {
+        std::fprintf(stderr, "lipsmith: cannot write '%s'\n", r.keys->c_str());
+        status = kExitErrors;
+    }
+    if (r.save && !SaveScene(ip, *r.save, &error)) {
+        std::fprintf(stderr, "lipsmith: %s\n", error.c_str());
+        status = kExitErrors;
+    }
+    return status;
+}
+
+}  // namespace lipsmith::cli

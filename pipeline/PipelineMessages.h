@@ -1,0 +1,49 @@
+// Texts the speech-to-animation pipeline writes to the Parser Output pane and
+// shows in message boxes.
+#pragma once
+
+namespace lipsmith::msg {
+
+inline constexpr const char* kRunStarted = "---[ Parsing started at %Y/%m/%d %H:%M:%S ]---\n\n";
+inline constexpr const char* kRunStoppedTime = "\n---[ Parsing stopped at %Y/%m/%d %H:%M:%S ";
+inline constexpr const char* kRunCounts = "\n%s: %d Errors, %d warnings ]---\n";
+inline constexpr const char* kAddingKeys = "+++ Adding keys for actor named '%s' starting at frame %.2f (Tick: %d) +++\n";
+inline constexpr const char* kNoActor =
+    "Warning: No actor named '%s' was found in the scene. Keys for actor named '%s' not created.\n";
+inline constexpr const char* kStoppedByUser = "Parsing stopped by user.\n";
+inline constexpr const char* kStopFailed = "Failed to stop current speech process...\n";
+inline constexpr const char* kNoWaveFileAsk = "Please specify a destination file for the speech output.";
+inline constexpr const char* kNoWaveFile = "No wave output file was specified. Parsing can not continue.";
+inline constexpr const char* kInactiveController = "Not adding keys for inactive %s controller on node '%s'.\n";
+
+inline constexpr const char* kAddingLeftEye = "Adding left eye keys for actor named '%s' starting at frame %.2f (Tick: %d)\n";
+inline constexpr const char* kAddingRightEye =
+    "Adding right eye keys for actor named '%s' starting at frame %.2f (Tick: %d)\n";
+inline constexpr const char* kAddingLeftBrow =
+    "Adding left eye brow keys for actor named '%s' starting at frame %.2f (Tick: %d)\n";
+inline constexpr const char* kAddingRightBrow =
+    "Adding right eye brow keys for actor named '%s' starting at frame %.2f (Tick: %d)\n";
+inline constexpr const char* kLeftBlinkAdjusted = "Warning: Left eye blink key adjusted with %d ticks to avoid blink overlap.\n";
+inline constexpr const char* kRightBlinkAdjusted =
+    "Warning: Right eye blink key adjusted with %d ticks to avoid blink overlap.\n";
+inline constexpr const char* kEyesNodeMissing =
+    "Warning: Node '%s' defined in 'eyes' tag does not exist. Eye keys will not be set.\n";
+
+inline constexpr const char* kTotalAnimationTime = "Total animation time %f ticks.\n";
+inline constexpr const char* kTotalSoundTime = "Total sound time %f ticks.\n";
+inline constexpr const char* kSynchronizing = "Synchronizing wave file\n";
+inline constexpr const char* kAdjusted = "\nAnimation adjusted by %.2f %% (%f ticks).\n";
+inline constexpr const char* kDoneSynchronizing = "Done Synchronizing wave file.";
+// Written instead of fitting when there is nothing to fit by.
+inline constexpr const char* kNoFitNoSound = "The animation was not fitted to the wave file: its length could not be read.\n";
+inline constexpr const char* kNoFitNoSpeech = "The animation was not fitted to the wave file: no phonemes were spoken.\n";
+// Written when a merge failed and the new recording was kept on its own.
+inline constexpr const char* kMergeKeptRecording =
+    "The new recording could not be merged with the previous wave output; it was kept on its own in '%s'.\n";
+
+inline constexpr const char* kEngineFailed = "Failed to start speech engine. Please reinstall Lipsmith.";
+inline constexpr const char* kSettingsKeyFailed = "Internal Error 8765.";
+
+inline constexpr const char* kUndoName = "Speech to Anim";
+
+}  // namespace lipsmith::msg

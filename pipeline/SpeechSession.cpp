@@ -1,0 +1,276 @@
+#include "SpeechSession.h"
+
+#include <ctime>
+
+#include "ActivePhonemeMap.h"
+#include "CNumbers.h"
+#include "Interface.h"
+#include "MessageBox.h"
+#include "PipelineMessages.h"
+#include "Registry.h"
+#include "Settings.h"
+#include "SoundRestore.h"
+#include "SpeechController.h"
+#include "Utf8.h"
+
+namespace lipsmith {
+
+namespace {
+
+std::string FormatLocalTime(const char* format) {
+    std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char buffer[128];
+    const std::size_t n = std::strftime(buffer, sizeof buffer, format, &local);
+    return std::string(buffer, n);
+}
+
+std::string EscapeAttribute(const std::string& value) {
+    std::string out;
+    for (char c : value) {
+        switch (c) {
+            case '&': out += "&amp;"; break;
+            case '<': out += "&lt;"; break;
+            case '"': out += "&quot;"; break;
+            default: out += c;
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+SpeechSession::SpeechSession(ScriptDlg& editor, Interface& ip) : editor_(editor), ip_(ip) {
+    editor_.SetActorSpeaker(this);
+    window_ = CreateMessageWindow(
+        [this](HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) { return WindowProc(hwnd, message, wParam, lParam); });
+}
+
+SpeechSession::~SpeechSession() {
+    if (editor_.GetActorSpeaker() == this) editor_.SetActorSpeaker(nullptr);
+    engine_.reset();
+    DestroyMessageWindow(window_);
+}
+
+void SpeechSession::Log(const std::string& text, OutputKind kind) { editor_.AppendParserOutput(text, kind); }
+
+double SpeechSession::TicksPerFrame() const { return static_cast<double>(ip_.GetTicksPerFrame()); }
+
+// --- Start-up -----------------------------------------------------------------
+
+HRESULT SpeechSession::Start() {
+    std::unique_ptr<ITTS> engine;
+    if (FAILED(CreateCTTS(&engine))) engine.reset();
+    return Start(std::move(engine));
+}
+
+HRESULT SpeechSession::Start(std::unique_ptr<ITTS> engine) {
+    engine_ = std::move(engine);
+    if (!engine_) {
+        ShowMessage(msg::kEngineFailed, kDefaultCaption, MB_OK | MB_ICONERROR);
+        return E_FAIL;
+    }
+    // The window handle travels sign-extended, as a 64-bit value.
+    const HRESULT hr = engine_->SetNotifyHWND(static_cast<std::int64_t>(static_cast<std::int32_t>(window_)));
+    if (FAILED(hr)) {
+        ShowMessage(msg::kEngineFailed, kDefaultCaption, MB_OK | MB_ICONERROR);
+        return hr;
+    }
+    RebuildSpeakers();
+    // Opens the settings key (with its message) and fills the phoneme map.
+    const HRESULT mapResult = FillActivePhonemeMap(map_);
+    if (FAILED(mapResult)) return mapResult;
+    RegKey key;
+    std::string wave;
+    if (key.Open(kSettingsHive, kSettingsKey) == ERROR_SUCCESS &&
+        key.QueryString(kWaveFileValue, wave, kWaveFileMaxBytes) == ERROR_SUCCESS) {
+        waveOutputPath = wave;
+    } else {
+        waveOutputPath.clear();
+    }
+    return S_OK;
+}
+
+void SpeechSession::RebuildSpeakers() { speakers_.Build(ip_.GetRootNode()); }
+
+void SpeechSession::ControllerDeleted(const SpeechController* controller) { speakers_.RemoveController(controller); }
+
+HRESULT SpeechSession::ChooseWaveOutputFile() {
+    FileDialogRequest request;
+    request.save = true;
+    request.filter = "Wave Files (*.wav)|*.wav||";
+    request.defaultExtension = "Wave";
+    request.initialName = "*.wav";
+    request.overwritePrompt = true;
+    const std::optional<std::string> path = Prompts().FileDialog(request);
+    if (!path) return E_FAIL;
+    RegKey key;
+    if (key.Create(kSettingsHive, kSettingsKey) == ERROR_SUCCESS) {
+        waveOutputPath = *path;
+        key.SetString(kWaveFileValue, *path);
+    }
+    return S_OK;
+}
+
+// --- The run ----------------------------------------------------------------------
+
+void SpeechSession::ParseScriptCommand() {
+    if (editor_.isParsing) {
+        RequestStop();
+    } else {
+        SpeechToAnimRun();
+    }
+}
+
+void SpeechSession::RequestStop() {
+    if (onRunControlsEnabled) onRunControlsEnabled(true);
+    editor_.isParsing = false;
+}
+
+void SpeechSession::SpeechToAnimRun() {
+    if (editor_.isParsing) return;
+    if (waveOutputPath.empty()) {
+        ShowMessage(msg::kNoWaveFileAsk, kDefaultCaption, MB_OK | MB_ICONWARNING);
+        ChooseWaveOutputFile();
+        if (waveOutputPath.empty()) {
+            ShowMessage(msg::kNoWaveFile, kDefaultCaption, MB_OK | MB_ICONWARNING);
+            return;
+        }
+    }
+
+    editor_.isParsing = true;
+    const std::string script = editor_.Script().Text();
+    editor_.Output().SetText(FormatLocalTime(msg::kRunStarted));
+
+    const int fps = ip_.GetFrameRate();
+    const unsigned inFrame = static_cast<unsigned>(options.inFrame);
+    clock.Reset(static_cast<TimeValue>(static_cast<double>(inFrame) / fps * 4800.0));
+    leftBlinkEnd = rightBlinkEnd = clock.runStartTick;
+    editor_.reportWarnings = true;
+    speakers_.ResetDone();
+
+    previousSoundStart = clock.runStartTick;
+    previousSoundFile_.clear();
+    if (IWaveSound* ws = GetWaveSoundInterface(ip_.GetSoundObject()); ws && !ws->GetSoundFileName().empty()) {
+        previousSoundStart = ws->GetStartTime();
+        previousSoundFile_ = ws->GetSoundFileName();
+    }
+
+    if (onRunControlsEnabled) onRunControlsEnabled(false);
+    if (options.generateScratchTrack) ip_.SetSoundObject(NewDefaultSoundObj());
+
+    bool beganHold = false;
+    if (options.enableUndo) {
+        if (!theHold.Holding()) {
+            theHold.Begin();
+            beganHold = true;
+        }
+        theHold.Put(new SoundRestore(*this));
+    }
+
+    progress_ = std::make_unique<ProgressModel>();
+    progress_->onStop = [this] { ParseScriptCommand(); };
+    if (onProgressOpened) onProgressOpened(*progress_);
+
+    editor_.Output().ResetCounts();
+    wavePassActive = false;
+    const HRESULT keys = editor_.ParseScript(script, 0);
+
+    progress_.reset();
+    if (onProgressClosed) onProgressClosed();
+    if (beganHold) theHold.Accept(msg::kUndoName);
+
+    bool recorded = false;
+    if (keys == S_OK && options.generateScratchTrack && editor_.isParsing) {
+        WavePassAndFitting(script);
+        recorded = true;
+    }
+    // A run that made no new recording gives back what it took away at its start.
+    if (!recorded && options.generateScratchTrack) RestorePreviousOutput();
+
+    if (onRunControlsEnabled) onRunControlsEnabled(true);
+    Log(CFormat(msg::kRunCounts, FormatLocalTime(msg::kRunStoppedTime).c_str(), editor_.Output().errorCount,
+                editor_.Output().warningCount));
+    editor_.isParsing = false;
+}
+
+HRESULT SpeechSession::SpeakActor(const std::string& text, int wavePass) {
+    if (!wavePass) {
+        DeleteKeysAfterInFrame();
+        if (progress_) progress_->SetProgressRange(static_cast<int>(editor_.ParseDocumentTextLength()));
+    }
+    if (!engine_) return E_FAIL;
+    std::string spoken = text;
+    if (!voiceName.empty()) {
+        spoken = "<voice required=\"Name=" + EscapeAttribute(voiceName) + "\">" + text + "</voice>";
+    }
+    const HRESULT spoke = engine_->Speak(spoken, kSpeakAsyncPurge | kSpeakIsXml);
+    if (FAILED(spoke)) return spoke;
+
+    HRESULT r = engine_->IsDone();
+    while (r == S_FALSE) {
+        MSG message;
+        if (PeekMessage(&message, 0, PM_NOREMOVE)) {
+            GetMessage(&message, 0);
+            TranslateMessage(&message);
+            DispatchMessage(&message);
+        } else {
+            // Nothing queued: wait a moment for the next notification rather
+            // than spinning against the server.
+            WaitMessage(1);
+        }
+        if (onWaitTurn) onWaitTurn();
+        if (editor_.isParsing) {
+            r = engine_->IsDone();
+            continue;
+        }
+        const HRESULT stopped = engine_->Stop();
+        Log(FAILED(stopped) ? msg::kStopFailed : msg::kStoppedByUser);
+        return S_FALSE;
+    }
+    return r;
+}
+
+// --- Notifications ------------------------------------------------------------------
+
+LRESULT SpeechSession::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    // The wave pass speaks the script a second time only to record it: its
+    // notifications make no keys and add no spoken time.
+    if (!wavePassActive) {
+        switch (message) {
+            case kMsgStartStream: {
+                clock.firstKeyPending = 1;
+                clock.firstSentence = 1;
+                const std::string& actor = editor_.currentActorNode;
+                if (speakers_.FindByName(actor)) {
+                    Log(CFormat(msg::kAddingKeys, actor.c_str(), clock.currentTick / TicksPerFrame(), clock.currentTick));
+                } else {
+                    Log(CFormat(msg::kNoActor, actor.c_str(), actor.c_str()), OutputKind::Warning);
+                }
+                break;
+            }
+            case kMsgSentence:
+                if (clock.firstSentence) {
+                    clock.firstSentence = 0;
+                } else {
+                    clock.pausePending = 1;
+                }
+                if (progress_) progress_->AdvanceProgress(static_cast<int>(wParam & 0x7FFFFFFF));
+                break;
+            case kMsgBookmark: {
+                const auto* text = reinterpret_cast<const wchar_t*>(lParam);
+                KeysFromBookmark(text ? WideToUtf8(text) : std::string(), clock.currentTick);
+                break;
+            }
+            case kMsgPhoneme:
+                OnPhoneme(wParam, lParam);
+                break;
+            default:
+                break;
+        }
+    }
+    return DefWindowProc(hwnd, message, wParam, lParam);
+}
+
+}  // namespace lipsmith

@@ -1,0 +1,144 @@
+// The parse-and-speak run of the script editor: it lets the parser split the
+// script into actors, has the speech server speak each one, turns the
+// server's notifications into keys, optionally records the dialogue into the
+// wave output file, fits the animation to it and puts it on the scene's
+// sound track. The window-free half of the editor; a window or the command
+// line drives it.
+#pragma once
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "ITTS.h"
+#include "MarkString.h"
+#include "MessageQueue.h"
+#include "PhonemeMap.h"
+#include "ProgressModel.h"
+#include "ScriptDlg.h"
+#include "SpeakerIndex.h"
+#include "SpeechClock.h"
+#include "Time.h"
+
+class Interface;
+
+namespace lipsmith {
+
+class SpeechController;
+
+// Window messages of the speech notifications (WM_APP + event id).
+inline constexpr UINT kMsgStartStream = WM_APP + 1;
+inline constexpr UINT kMsgEndStream = WM_APP + 2;
+inline constexpr UINT kMsgBookmark = WM_APP + 4;
+inline constexpr UINT kMsgPhoneme = WM_APP + 6;
+inline constexpr UINT kMsgSentence = WM_APP + 7;
+
+// Speak flags the parser asks for, and the markup flag the session adds.
+inline constexpr std::uint32_t kSpeakAsyncPurge = 3;
+inline constexpr std::uint32_t kSpeakIsXml = 8;
+
+// The key creation options of the editor.
+struct RunOptions {
+    int inFrame = 0;                      // "In Frame"
+    bool deleteKeysAfterInFrame = false;  // "Delete keys after in frame"
+    bool generateScratchTrack = true;     // "Generate scratch track"
+    bool enableUndo = false;              // "Enable Undo"
+};
+
+class SpeechSession : public ActorSpeaker {
+public:
+    SpeechSession(ScriptDlg& editor, Interface& ip);
+    ~SpeechSession() override;
+    SpeechSession(const SpeechSession&) = delete;
+    SpeechSession& operator=(const SpeechSession&) = delete;
+
+    // --- Start-up ---------------------------------------------------------
+    // The editor's engine and settings steps: create the speech server object
+    // and give it the notify window, build the actor list, open the settings
+    // key, fill the phoneme map, read the wave output file. Each failure shows
+    // its message and skips the later steps; the result is the first failure.
+    HRESULT Start();
+    // The same with an engine made elsewhere (tests); none means creating it failed.
+    HRESULT Start(std::unique_ptr<ITTS> engine);
+    // Rebuilds the speaker index from the scene (the actor list refill).
+    void RebuildSpeakers();
+    // A speech controller was deleted.
+    void ControllerDeleted(const SpeechController* controller);
+
+    // --- The run ----------------------------------------------------------
+    // "Parse Script": a run when idle, the stop request while one runs.
+    void ParseScriptCommand();
+    void SpeechToAnimRun();
+    void RequestStop();
+    HRESULT SpeakActor(const std::string& text, int wavePass) override;
+    // Chooses the wave output file with a save dialog and stores it as the
+    // "WaveFile" setting. 0 after OK, E_FAIL after Cancel.
+    HRESULT ChooseWaveOutputFile();
+
+    // --- Notifications (the editor window's procedure) ---------------------
+    LRESULT WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    HWND NotifyWindow() const { return window_; }
+
+    // --- Keys ---------------------------------------------------------------
+    void OnPhoneme(WPARAM wParam, LPARAM lParam);
+    void KeysFromPhoneme(int features, int phonemeIndex, TimeValue durationTicks);
+    void DeleteKeysAfterInFrame();
+    void KeysFromBookmark(const std::string& mark, TimeValue bookmarkTick);
+
+    // --- Wave output ------------------------------------------------------------
+    // On: switch the server to the wave output file; Off: back to the speakers.
+    HRESULT WaveSwitch(bool on);
+    void SynchronizeToWave(TimeValue soundTicks);
+
+    // --- State --------------------------------------------------------------
+    ScriptDlg& Editor() { return editor_; }
+    Interface& Host() { return ip_; }
+    ITTS* Engine() { return engine_.get(); }
+    SpeakerIndex& Speakers() { return speakers_; }
+    PhonemeMap& ActiveMap() { return map_; }
+    ProgressModel* Progress() { return progress_.get(); }
+
+    RunOptions options;
+    SpeechClock clock;
+    TimeValue leftBlinkEnd = 0;
+    TimeValue rightBlinkEnd = 0;
+    std::string waveOutputPath;      // empty: no file chosen
+    TimeValue previousSoundStart = 0;
+    std::string undoWaveFile;        // the previous output saved for undo; empty when none
+    int waveMode = 0;                // the server writes into the wave output file
+    bool wavePassActive = false;     // notifications then make no keys and no time
+    std::string voiceName;           // when set, every actor speaks with this voice
+
+    // Hooks for whoever shows the run (all optional).
+    std::function<void(bool enabled)> onRunControlsEnabled;  // the controls a run disables
+    std::function<void(ProgressModel&)> onProgressOpened;
+    std::function<void()> onProgressClosed;
+    std::function<void()> onWaitTurn;  // once per turn of the wait for the engine
+
+private:
+    void WavePassAndFitting(const std::string& script);
+    // Makes the file the scene's sound, starting at `start` (an empty sound
+    // when the file holds nothing audible).
+    void PlaceSoundOnTrack(const std::string& file, TimeValue start);
+    // Merges the new recording at waveOutputPath with the previous output.
+    void MergeWithPrevious(const std::string& previous);
+    // After a run that made no recording: the wave output and the scene's
+    // sound as they were before the run.
+    void RestorePreviousOutput();
+    void Log(const std::string& text, OutputKind kind = OutputKind::Plain);
+    double TicksPerFrame() const;
+
+    ScriptDlg& editor_;
+    Interface& ip_;
+    std::unique_ptr<ITTS> engine_;
+    SpeakerIndex speakers_;
+    PhonemeMap map_{};
+    std::unique_ptr<ProgressModel> progress_;
+    HWND window_ = 0;
+    // The output found before the wave pass of a run without "Enable Undo",
+    // moved aside so the new recording can be merged into it.
+    std::string previousOutputCopy_;
+    // The scene's sound file when the run began ("" when it had none).
+    std::string previousSoundFile_;
+};
+
+}  // namespace lipsmith
