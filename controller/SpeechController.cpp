@@ -228,12 +228,16 @@ void SpeechController::DeleteTimeBoth(TimeValue from, TimeValue to) {
 }
 
 void SpeechController::ScaleTimeRange(TimeValue start, TimeValue end, float factor) {
+    // Single-precision products, truncated toward zero, as the factor is a float.
+    auto scaled = [factor](long long ticks) -> long long {
+        const float product = std::trunc(static_cast<float>(ticks) * factor);
+        if (!(product > -4e18f && product < 4e18f)) return product > 0 ? TIME_PosInfinity : TIME_NegInfinity;
+        return static_cast<long long>(product);
+    };
     const long long span = static_cast<long long>(end) - start;
-    const long long growth = static_cast<long long>(std::trunc(static_cast<double>(span) * factor)) - span;
+    const long long growth = scaled(span) - span;
     auto map = [&](TimeValue time) -> TimeValue {
-        if (start <= time && time <= end) {
-            return ClampTicks(static_cast<long long>(std::trunc(static_cast<double>(time - static_cast<long long>(start)) * factor)) + start);
-        }
+        if (start <= time && time <= end) return ClampTicks(scaled(static_cast<long long>(time) - start) + start);
         if (time > end) return ClampTicks(static_cast<long long>(time) + growth);
         return time;
     };

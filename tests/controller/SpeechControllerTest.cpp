@@ -215,6 +215,10 @@ TEST_F(SpeechControllerTest, ScaleTimeRangeMovesKeysAndNotes) {
     EXPECT_EQ(keys[1].time, 150);
     EXPECT_EQ(keys[2].time, 250);
     EXPECT_EQ(NoteTimes(), (std::vector<TimeValue>{50, 150, 250}));
+    c->ScaleTimeRange(0, 100, 0.7f);  // products in single precision: 50 x 0.7 is 35
+    EXPECT_EQ(Keys()[0].time, 35);
+    c->ScaleTimeRange(0, 10, std::nanf(""));  // no undefined conversion for a NaN factor
+    for (const auto& k : Keys()) EXPECT_GE(k.time, TIME_NegInfinity);
     Interval valid;
     float v;
     c->GetValueLocalTime(0, &v, valid);
