@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "Hold.h"
+#include "Utility.h"
 
 namespace {
 
@@ -54,6 +55,8 @@ INode* FindByName(INode* node, const char* name) {
 }  // namespace
 
 TimeChangeCallback::~TimeChangeCallback() = default;
+IUtil::~IUtil() = default;
+UtilityObj::~UtilityObj() = default;
 
 Interface::Interface() : root_(NewRoot()), sound_(NewSceneSound(nullptr)) {}
 

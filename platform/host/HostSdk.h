@@ -15,3 +15,4 @@
 #include "SceneFile.h"
 #include "Sound.h"
 #include "Time.h"
+#include "Utility.h"

@@ -88,6 +88,11 @@ public:
     // Takes the scene out (for saving elsewhere or swapping): the caller owns what it gets.
     void DetachScene(INode** root, SoundObj** sound);
 
+    // Keyboard shortcuts of the host, off while a plug-in's text field has the focus.
+    void DisableAccelerators() { ++acceleratorsOff_; }
+    void EnableAccelerators() { if (acceleratorsOff_ > 0) --acceleratorsOff_; }
+    bool AcceleratorsEnabled() const { return acceleratorsOff_ == 0; }
+
     void RegisterNotification(NOTIFYPROC proc, void* param, int code);
     void UnRegisterNotification(NOTIFYPROC proc, void* param, int code);
     void BroadcastNotification(int code, void* callParam = nullptr);
@@ -107,6 +112,7 @@ private:
     std::vector<NotifyEntry> notify_;
     std::vector<std::string> dirs_;
     std::string curFile_;
+    int acceleratorsOff_ = 0;
 };
 
 HOST_API Interface* GetCOREInterface();
