@@ -5,6 +5,8 @@
 
 #include "ChunkIO.h"
 
+IKeyControl::~IKeyControl() = default;
+
 namespace lipsmith {
 namespace {
 

@@ -3,6 +3,9 @@
 #include <cstdio>
 #include <cstring>
 
+ISave::~ISave() = default;
+ILoad::~ILoad() = default;
+
 namespace lipsmith {
 namespace {
 

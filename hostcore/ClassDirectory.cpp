@@ -5,13 +5,9 @@
 #include "DefaultSound.h"
 #include "Node.h"
 #include "NoteTrack.h"
-#include "SaveLoad.h"
 
 ClassDesc::~ClassDesc() = default;
 ClassDesc2::~ClassDesc2() = default;
-ISave::~ISave() = default;
-ILoad::~ILoad() = default;
-IKeyControl::~IKeyControl() = default;
 
 namespace {
 
