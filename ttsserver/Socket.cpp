@@ -109,10 +109,11 @@ bool SendAll(int fd, const std::string& bytes, int timeoutMs) {
     return true;
 }
 
-ReadStatus ReadFrame(int fd, wire::FrameBuffer& buffer, wire::Frame& frame, int timeoutMs) {
+ReadStatus ReadFrame(int fd, wire::FrameBuffer& buffer, wire::Frame& frame, int timeoutMs, bool expectWait) {
     const bool limited = timeoutMs >= 0;
     const auto deadline = Clock::now() + std::chrono::milliseconds(limited ? timeoutMs : 0);
     char chunk[16384];
+    bool tryRead = !expectWait;
     for (;;) {
         wire::DecodeResult r = buffer.Next();
         if (r.status == wire::DecodeStatus::Ok) {
@@ -120,14 +121,17 @@ ReadStatus ReadFrame(int fd, wire::FrameBuffer& buffer, wire::Frame& frame, int 
             return ReadStatus::Frame;
         }
         if (r.status == wire::DecodeStatus::Malformed) return ReadStatus::Malformed;
-        const ssize_t n = ::recv(fd, chunk, sizeof chunk, MSG_DONTWAIT);
-        if (n > 0) {
-            buffer.Append(chunk, static_cast<std::size_t>(n));
-            continue;
+        if (tryRead) {
+            const ssize_t n = ::recv(fd, chunk, sizeof chunk, MSG_DONTWAIT);
+            if (n > 0) {
+                buffer.Append(chunk, static_cast<std::size_t>(n));
+                continue;
+            }
+            if (n == 0) return ReadStatus::Closed;
+            if (errno == EINTR) continue;
+            if (errno != EAGAIN && errno != EWOULDBLOCK) return ReadStatus::Closed;
         }
-        if (n == 0) return ReadStatus::Closed;
-        if (errno == EINTR) continue;
-        if (errno != EAGAIN && errno != EWOULDBLOCK) return ReadStatus::Closed;
+        tryRead = true;
         pollfd p{fd, POLLIN, 0};
         const int left = Remaining(limited, deadline);
         if (limited && left == 0) return ReadStatus::Timeout;

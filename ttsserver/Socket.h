@@ -43,7 +43,8 @@ bool SendAll(int fd, const std::string& bytes, int timeoutMs);
 
 enum class ReadStatus { Frame, Timeout, Closed, Malformed };
 // Reads the next frame from fd (blocking or not) through `buffer`, waiting
-// at most timeoutMs (< 0: no limit).
-ReadStatus ReadFrame(int fd, wire::FrameBuffer& buffer, wire::Frame& frame, int timeoutMs);
+// at most timeoutMs (< 0: no limit). `expectWait` skips the first attempt to
+// read, for an answer that cannot have arrived yet.
+ReadStatus ReadFrame(int fd, wire::FrameBuffer& buffer, wire::Frame& frame, int timeoutMs, bool expectWait = false);
 
 }  // namespace lipsmith::tts

@@ -168,6 +168,7 @@ void TtsEngine::WorkerMain() {
     }
     workerAlive_ = false;
     signals_.Close();
+    if (deps_.doneChanged) deps_.doneChanged();
 }
 
 bool TtsEngine::WorkerStart() {
@@ -259,8 +260,12 @@ void TtsEngine::DoStartRecognition() {
 void TtsEngine::DoStopRecognition() { state_.recognitionMode = 0; }
 
 void TtsEngine::SetBusyFromWorker(HRESULT value) {
-    std::lock_guard lock(state_.mutex);
-    if (state_.requestSerial == state_.servingSerial) state_.busy = value;
+    bool changed = false;
+    {
+        std::lock_guard lock(state_.mutex);
+        if (state_.requestSerial == state_.servingSerial) changed = state_.busy.exchange(value) != value;
+    }
+    if (changed && value != S_FALSE && deps_.doneChanged) deps_.doneChanged();
 }
 
 void TtsEngine::OnVoiceEvents() {

@@ -50,6 +50,9 @@ struct TtsEngineDeps {
     // A message box of the server process (text, caption; error icon).
     std::function<void(const std::string& text, const std::string& caption)> showError;
     NotifyFunction notify;
+    // Called on the worker thread whenever IsDone's answer may have changed
+    // from S_FALSE (speech ended, the worker ended).
+    std::function<void()> doneChanged;
 };
 
 // Engine state shared by the main thread and the worker. The main thread

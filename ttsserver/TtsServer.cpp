@@ -55,6 +55,7 @@ TtsServer::TtsServer(TtsServerOptions options, TtsEngineDeps deps)
           deps.notify = [this](HWND h, UINT m, WPARAM w, LPARAM l, const std::wstring* t) {
               SendNotification(h, m, w, l, t);
           };
+          deps.doneChanged = [this] { Wake(); };
           return std::move(deps);
       }()) {
     int pipeFds[2];
@@ -143,6 +144,7 @@ void TtsServer::Run() {
             idleSince.reset();
         }
 
+        timeoutMs = AnswerHeldCalls(timeoutMs);
         fds.clear();
         ids.clear();
         fds.push_back({wakeRead_.Get(), POLLIN, 0});
@@ -274,7 +276,13 @@ void TtsServer::HandleCall(Connection& c, const wire::Call& call) {
             }
             break;
         case Method::Stop: hr = engine_.Stop(); break;
-        case Method::IsDone: hr = engine_.IsDone(); break;
+        case Method::IsDone:
+            hr = engine_.IsDone();
+            if (hr == S_FALSE && options_.isDoneHoldMs > 0) {
+                held_.push_back({c.id, call.callId, Clock::now() + std::chrono::milliseconds(options_.isDoneHoldMs)});
+                return;
+            }
+            break;
         case Method::SetToWaveMode: hr = engine_.SetToWaveMode(call.text); break;
         case Method::SetToVoiceMode: hr = engine_.SetToVoiceMode(); break;
         case Method::ReleaseWaveStream: hr = engine_.ReleaseWaveStream(); break;
@@ -289,6 +297,33 @@ void TtsServer::HandleCall(Connection& c, const wire::Call& call) {
         return;
     }
     Flush(c);
+}
+
+int TtsServer::AnswerHeldCalls(int fallback) {
+    if (held_.empty()) return fallback;
+    const auto now = Clock::now();
+    const HRESULT hr = engine_.IsDone();
+    int next = fallback;
+    std::vector<HeldCall> keep;
+    std::vector<std::uint64_t> touched;
+    for (const HeldCall& h : held_) {
+        auto it = connections_.find(h.connection);
+        if (it == connections_.end()) continue;
+        if (hr == S_FALSE && now < h.due) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(h.due - now).count() + 1;
+            next = std::min<int>(next, static_cast<int>(left));
+            keep.push_back(h);
+            continue;
+        }
+        it->second->out += wire::Encode(wire::Reply{h.callId, hr});
+        touched.push_back(h.connection);
+    }
+    held_.swap(keep);
+    for (std::uint64_t id : touched) {
+        auto it = connections_.find(id);
+        if (it != connections_.end()) Flush(*it->second);
+    }
+    return next;
 }
 
 void TtsServer::Flush(Connection& c) {
@@ -361,7 +396,7 @@ void TtsServer::SendNotification(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
         why = "notification could not be sent";
     } else {
         wire::Frame frame;
-        switch (ReadFrame(channel->fd.Get(), channel->in, frame, timeout)) {
+        switch (ReadFrame(channel->fd.Get(), channel->in, frame, timeout, true)) {
             case ReadStatus::Frame: {
                 const auto* ack = std::get_if<wire::Ack>(&frame);
                 if (!ack || ack->seq != notify.seq) why = "wrong answer to a notification";

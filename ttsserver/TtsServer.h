@@ -29,6 +29,9 @@ struct TtsServerOptions {
     long handshakeTimeoutMs = 10000;
     std::size_t maxPendingOutput = 1u << 20;  // replies a client has not read
     bool log = true;                          // one line on stderr per dropped client
+    // While busy, IsDone answers when speech ends or after this long, so a
+    // client polling it in a loop does not spin the server.
+    long isDoneHoldMs = 5;
 };
 
 class TtsServer {
@@ -65,6 +68,9 @@ private:
     void Flush(Connection& c);
     void Drop(std::uint64_t id, const std::string& why);
     void DropRequestedByWorker();
+    // Answers held IsDone calls that are due or whose answer has changed;
+    // returns the milliseconds until the next one is due (or `fallback`).
+    int AnswerHeldCalls(int fallback);
     void Wake();
     void SendNotification(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, const std::wstring* text);
     void Log(const std::string& line) const;
@@ -81,6 +87,12 @@ private:
     std::unordered_map<std::uint64_t, std::unique_ptr<Connection>> connections_;  // main thread
     std::atomic<std::size_t> connectionCount_{0};
     std::uint64_t nextId_ = 1;
+    struct HeldCall {
+        std::uint64_t connection;
+        std::uint32_t callId;
+        std::chrono::steady_clock::time_point due;
+    };
+    std::vector<HeldCall> held_;  // main thread
 
     // Shared with the worker: notification channels by object, and the
     // object whose notification channel receives the notify window's messages.

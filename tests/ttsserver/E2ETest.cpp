@@ -85,6 +85,8 @@ protected:
     }
     void TearDown() override {
         testing::StopServer(runtime);
+        for (MSG msg; PeekMessage(&msg, 0, PM_REMOVE);) {
+        }
         std::filesystem::remove_all(dir);
     }
     std::unique_ptr<ITTS> Create() {

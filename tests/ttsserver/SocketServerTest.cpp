@@ -128,6 +128,9 @@ protected:
     }
     void TearDown() override {
         StopServer();
+        // Messages for this test's windows must not reach the next test.
+        for (MSG msg; PeekMessage(&msg, 0, PM_REMOVE);) {
+        }
         std::filesystem::remove_all(dir);
     }
 
@@ -213,7 +216,7 @@ TEST_F(SocketServerTest, TheServerWaitsForEachNotificationToBeHandled) {
         if (g.message != 0x8006 || window.got.size() != 4) return;
         std::this_thread::sleep_for(150ms);  // the engine has more to say by now
         MSG msg;
-        queuedMeanwhile = PeekMessage(&msg, 0, PM_NOREMOVE);
+        queuedMeanwhile = PeekMessage(&msg, window.hwnd, PM_NOREMOVE);
     };
     tts->Speak("abcdef", 0);
     ASSERT_EQ(PumpUntilDone(*tts), S_OK);

@@ -5,6 +5,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
@@ -45,6 +46,12 @@ struct AckChannel {
     }
 };
 
+// The proxy. Its two channels are read by one thread at a time: a thread
+// waiting in a call reads both itself (its reply, and notifications, which it
+// queues and, when they are for its own windows, handles at once), and the
+// reader thread reads the notification channel while no call waits. This
+// keeps each notification to one hop from the server to the thread that
+// handles it whenever the window's thread is waiting on the server.
 class TtsProxy final : public ITTS {
 public:
     TtsProxy(UniqueFd callFd, wire::FrameBuffer callIn, UniqueFd notifyFd, wire::FrameBuffer notifyIn,
@@ -61,8 +68,12 @@ public:
     }
 
     ~TtsProxy() override {
-        const char c = 1;
-        [[maybe_unused]] ssize_t n = ::write(wakeWrite_.Get(), &c, 1);
+        {
+            std::lock_guard lock(mutex_);
+            stopping_ = true;
+            changed_.notify_all();
+        }
+        WakeReader();
         reader_.join();
         ::shutdown(callFd_.Get(), SHUT_RDWR);
         ::shutdown(acks_->fd.Get(), SHUT_RDWR);
@@ -124,21 +135,20 @@ private:
         }
         const auto deadline = Clock::now() + milliseconds(callTimeoutMs_);
         std::uint64_t seenNotification = notificationCount_ - 1;  // look at the current one once
+        bool readingIo = false;
+        auto finish = [&](HRESULT hr) {
+            pending_.erase(id);
+            if (readingIo) {
+                ioTaken_ = false;
+                changed_.notify_all();  // the reader thread, or another waiting call, takes over
+            }
+            return hr;
+        };
         for (;;) {
             auto it = pending_.find(id);
-            if (it->second) {
-                const HRESULT hr = *it->second;
-                pending_.erase(it);
-                return hr;
-            }
-            if (disconnected_) {
-                pending_.erase(it);
-                return RPC_E_DISCONNECTED;
-            }
-            if (Clock::now() >= deadline) {
-                pending_.erase(it);
-                return RPC_E_TIMEOUT;
-            }
+            if (it->second) return finish(*it->second);
+            if (disconnected_) return finish(RPC_E_DISCONNECTED);
+            if (Clock::now() >= deadline) return finish(RPC_E_TIMEOUT);
             if (seenNotification != notificationCount_) {
                 seenNotification = notificationCount_;
                 const HWND hwnd = currentHwnd_;
@@ -149,8 +159,38 @@ private:
                 lock.lock();
                 continue;
             }
+            if (!ioTaken_) {
+                ioTaken_ = true;
+                readingIo = true;
+                // The reader thread lets go of the notification channel first.
+                WakeReader();
+                changed_.wait(lock, [&] { return readerParked_ || readerGone_; });
+                continue;
+            }
+            if (readingIo) {
+                lock.unlock();
+                const bool open = ReadChannels(deadline);
+                lock.lock();
+                if (!open) disconnected_ = true;
+                changed_.notify_all();
+                continue;
+            }
             changed_.wait_until(lock, deadline);
         }
+    }
+
+    // One wait for the call and notification channels (or the deadline);
+    // files the replies and queues the notifications that came. False once
+    // either channel is over.
+    bool ReadChannels(Clock::time_point deadline) {
+        const auto left = std::chrono::duration_cast<milliseconds>(deadline - Clock::now()).count();
+        pollfd fds[2] = {{callFd_.Get(), POLLIN, 0}, {acks_->fd.Get(), POLLIN, 0}};
+        const int rc = ::poll(fds, 2, static_cast<int>(std::max<long long>(left, 0) + 1));
+        if (rc < 0) return errno == EINTR;
+        char chunk[4096];
+        if (fds[1].revents && !Drain(acks_->fd.Get(), notifyIn_, chunk, sizeof chunk, false)) return false;
+        if (fds[0].revents && !Drain(callFd_.Get(), callIn_, chunk, sizeof chunk, true)) return false;
+        return true;
     }
 
     // Handles the server's pending notification now if it waits in the
@@ -163,25 +203,48 @@ private:
         DispatchMessage(&msg);
     }
 
-    void MarkDisconnected() {
-        std::lock_guard lock(mutex_);
-        disconnected_ = true;
-        changed_.notify_all();
+    void WakeReader() {
+        const char c = 1;
+        [[maybe_unused]] ssize_t n = ::write(wakeWrite_.Get(), &c, 1);
     }
 
+    // Reads the notification channel while no call does.
     void ReaderMain() {
         char chunk[65536];
+        bool open = true;
         for (;;) {
-            pollfd fds[3] = {{callFd_.Get(), POLLIN, 0}, {acks_->fd.Get(), POLLIN, 0}, {wakeRead_.Get(), POLLIN, 0}};
-            if (::poll(fds, 3, -1) < 0) {
+            {
+                std::unique_lock lock(mutex_);
+                if (ioTaken_ && !stopping_) {
+                    readerParked_ = true;
+                    changed_.notify_all();
+                    changed_.wait(lock, [&] { return !ioTaken_ || stopping_; });
+                    readerParked_ = false;
+                }
+                if (stopping_ || disconnected_) break;
+            }
+            pollfd fds[2] = {{acks_->fd.Get(), POLLIN, 0}, {wakeRead_.Get(), POLLIN, 0}};
+            if (::poll(fds, 2, -1) < 0) {
                 if (errno == EINTR) continue;
+                open = false;
                 break;
             }
-            if (fds[2].revents) break;
-            if (fds[0].revents && !Drain(callFd_.Get(), callIn_, chunk, sizeof chunk, true)) break;
-            if (fds[1].revents && !Drain(acks_->fd.Get(), notifyIn_, chunk, sizeof chunk, false)) break;
+            if (fds[1].revents) {
+                char buf[64];
+                while (::read(wakeRead_.Get(), buf, sizeof buf) > 0) {
+                }
+                continue;
+            }
+            // The end of the server shows here even while no call is made.
+            if (fds[0].revents && !Drain(acks_->fd.Get(), notifyIn_, chunk, sizeof chunk, false)) {
+                open = false;
+                break;
+            }
         }
-        MarkDisconnected();
+        std::lock_guard lock(mutex_);
+        if (!open) disconnected_ = true;
+        readerGone_ = true;
+        changed_.notify_all();
     }
 
     // Reads what is there and handles every whole frame; false once the
@@ -238,8 +301,8 @@ private:
     }
 
     UniqueFd callFd_;
-    wire::FrameBuffer callIn_;
-    wire::FrameBuffer notifyIn_;
+    wire::FrameBuffer callIn_;    // read by the thread that has taken the channels
+    wire::FrameBuffer notifyIn_;  // likewise, or by the reader thread
     std::shared_ptr<AckChannel> acks_ = std::make_shared<AckChannel>();
     const long callTimeoutMs_;
     UniqueFd wakeRead_, wakeWrite_;
@@ -250,6 +313,10 @@ private:
     std::map<std::uint32_t, std::optional<HRESULT>> pending_;
     std::uint32_t nextCallId_ = 0;
     bool disconnected_ = false;
+    bool ioTaken_ = false;       // a waiting call reads both channels
+    bool readerParked_ = false;  // the reader thread has let go of the notification channel
+    bool readerGone_ = false;
+    bool stopping_ = false;
     std::uint64_t notificationCount_ = 0;
     HWND currentHwnd_ = 0;
     std::weak_ptr<MessageExtra> currentExtra_;
