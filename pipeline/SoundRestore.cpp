@@ -1,31 +1,21 @@
 #include "SoundRestore.h"
 
-#include <sys/stat.h>
-
 #include <cstdio>
 #include <random>
 
 #include "FileUtil.h"
 #include "Interface.h"
+#include "SceneSound.h"
 #include "SpeechSession.h"
 
 namespace lipsmith {
-
-namespace {
-
-bool Exists(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0;
-}
-
-}  // namespace
 
 std::string UniqueSiblingName(const std::string& path, const std::string& prefix, const std::string& suffix) {
     static std::mt19937 random{std::random_device{}()};
     const std::string dir = DirectoryOf(path);
     for (;;) {
         const std::string name = dir + "/" + prefix + std::to_string(random() % 1000000000u) + suffix;
-        if (!Exists(name)) return name;
+        if (!FileExists(name)) return name;
     }
 }
 
@@ -54,14 +44,7 @@ void SoundRestore::Swap(TimeValue start) {
         std::rename(undoFile_.c_str(), wavePath_.c_str());
         if (hadOutput) std::rename(swap.c_str(), undoFile_.c_str());
     }
-    IWaveSound* ws = GetWaveSoundInterface(ip_.GetSoundObject());
-    if (!ws) return;
-    ws->SetSoundFileName(wavePath_);
-    if (ws->GetStartTime() == ws->GetEndTime()) {
-        ip_.SetSoundObject(NewDefaultSoundObj());
-    } else {
-        ws->SetStartTime(start);
-    }
+    PlaceSoundOnTrack(ip_, wavePath_, start);
 }
 
 }  // namespace lipsmith

@@ -116,9 +116,6 @@ public:
 
 private:
     void WavePassAndFitting(const std::string& script);
-    // Makes the file the scene's sound, starting at `start` (an empty sound
-    // when the file holds nothing audible).
-    void PlaceSoundOnTrack(const std::string& file, TimeValue start);
     // Merges the new recording at waveOutputPath with the previous output.
     void MergeWithPrevious(const std::string& previous);
     // After a run that made no recording: the wave output and the scene's

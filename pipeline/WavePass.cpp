@@ -1,8 +1,6 @@
 // The wave pass: the script spoken a second time into the wave output file,
 // the animation fitted to the recording's length, the recording merged into
 // the previous output and placed on the scene's sound track.
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -12,6 +10,7 @@
 #include "FileUtil.h"
 #include "Interface.h"
 #include "PipelineMessages.h"
+#include "SceneSound.h"
 #include "SoundRestore.h"
 #include "SpeechController.h"
 #include "SpeechSession.h"
@@ -20,11 +19,6 @@
 namespace lipsmith {
 
 namespace {
-
-bool Exists(const std::string& path) {
-    struct stat st {};
-    return !path.empty() && ::stat(path.c_str(), &st) == 0;
-}
 
 bool CopyFile(const std::string& from, const std::string& to) {
     std::ifstream in(from, std::ios::binary);
@@ -62,7 +56,7 @@ void SpeechSession::WavePassAndFitting(const std::string& script) {
     // Without "Enable Undo" nothing has moved the previous output aside yet;
     // the server would overwrite it, so keep it for the merge.
     previousOutputCopy_.clear();
-    if (!options.enableUndo && Exists(waveOutputPath)) {
+    if (!options.enableUndo && FileExists(waveOutputPath)) {
         const std::string aside = UniqueSiblingName(waveOutputPath, "prevWave_", ".wav");
         if (std::rename(waveOutputPath.c_str(), aside.c_str()) == 0) previousOutputCopy_ = aside;
     }
@@ -80,7 +74,7 @@ void SpeechSession::WavePassAndFitting(const std::string& script) {
     // recorded into the file.
     WaveSwitch(false);
     engine_->ReleaseWaveStream();
-    if (spoken != S_OK || !editor_.isParsing || !Exists(waveOutputPath)) {
+    if (spoken != S_OK || !editor_.isParsing || !FileExists(waveOutputPath)) {
         std::remove(waveOutputPath.c_str());  // a partial recording is of no use
         RestorePreviousOutput();
         return;
@@ -95,8 +89,8 @@ void SpeechSession::WavePassAndFitting(const std::string& script) {
         SynchronizeToWave(static_cast<TimeValue>(std::floor(seconds * 4800.0 + 0.5)));
     }
 
-    if (Exists(previous)) MergeWithPrevious(previous);
-    PlaceSoundOnTrack(waveOutputPath, std::min(previousSoundStart, clock.runStartTick));
+    if (FileExists(previous)) MergeWithPrevious(previous);
+    PlaceSoundOnTrack(ip_, waveOutputPath, std::min(previousSoundStart, clock.runStartTick));
 }
 
 void SpeechSession::MergeWithPrevious(const std::string& previous) {
@@ -120,22 +114,11 @@ void SpeechSession::MergeWithPrevious(const std::string& previous) {
     previousOutputCopy_.clear();  // stays on disk beside the output, named in the log
 }
 
-void SpeechSession::PlaceSoundOnTrack(const std::string& file, TimeValue start) {
-    IWaveSound* ws = GetWaveSoundInterface(ip_.GetSoundObject());
-    if (!ws) return;
-    ws->SetSoundFileName(file);
-    if (ws->GetStartTime() == ws->GetEndTime()) {
-        ip_.SetSoundObject(NewDefaultSoundObj());
-    } else {
-        ws->SetStartTime(start);
-    }
-}
-
 void SpeechSession::RestorePreviousOutput() {
-    if (!Exists(waveOutputPath)) {
-        if (Exists(previousOutputCopy_)) {
+    if (!FileExists(waveOutputPath)) {
+        if (FileExists(previousOutputCopy_)) {
             std::rename(previousOutputCopy_.c_str(), waveOutputPath.c_str());
-        } else if (options.enableUndo && Exists(undoWaveFile)) {
+        } else if (options.enableUndo && FileExists(undoWaveFile)) {
             // The undo record keeps its copy; the output gets one of its own.
             CopyFile(undoWaveFile, waveOutputPath);
         }
@@ -143,7 +126,7 @@ void SpeechSession::RestorePreviousOutput() {
     previousOutputCopy_.clear();
     // The sound the scene had when the run began.
     ip_.SetSoundObject(NewDefaultSoundObj());
-    if (!previousSoundFile_.empty()) PlaceSoundOnTrack(previousSoundFile_, previousSoundStart);
+    if (!previousSoundFile_.empty()) PlaceSoundOnTrack(ip_, previousSoundFile_, previousSoundStart);
 }
 
 void SpeechSession::SynchronizeToWave(TimeValue soundTicks) {

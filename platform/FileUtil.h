@@ -34,4 +34,7 @@ bool WriteFileAtomically(const std::string& path, const std::string& data);
 // The directory part of a path ("." when it has none).
 std::string DirectoryOf(const std::string& path);
 
+// Whether anything exists at the path (false for an empty path).
+bool FileExists(const std::string& path);
+
 }  // namespace lipsmith
