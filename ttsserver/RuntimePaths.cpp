@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 namespace lipsmith::tts {
 
@@ -29,6 +30,10 @@ std::string RuntimeDirectory(std::string* error) {
         privateFolder = true;
     }
     while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+    if (!privateFolder) {
+        std::error_code ignored;
+        std::filesystem::create_directories(dir, ignored);  // a folder named by the user may be deep
+    }
     if (::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) {
         if (error) *error = "cannot create the runtime folder '" + dir + "': " + std::strerror(errno);
         return std::string();

@@ -408,6 +408,7 @@ void TtsServer::SendNotification(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
         }
     }
     if (why.empty()) return;
+    if (why == "client gone during a notification") why.clear();  // an ordinary exit, not worth a line
     // Give up on this client: no further notifications go its way, and the
     // main thread drops its connection.
     ::shutdown(channel->fd.Get(), SHUT_RDWR);
