@@ -383,6 +383,12 @@ TEST_F(SocketServerTest, CreatingWithoutAServerToStartFails) {
     ASSERT_EQ(RegisterServer(store, "/bin/true"), S_OK);  // starts, never listens
     client.startTimeoutMs = 300;
     EXPECT_EQ(ConnectCTTS(client, &tts), CO_E_SERVER_EXEC_FAILURE);
+
+    client.runtimeDir = dir + "/" + std::string(120, 'd');  // no socket can live there
+    client.startTimeoutMs = 10000;
+    const auto quick = Clock::now();
+    EXPECT_EQ(ConnectCTTS(client, &tts), CO_E_SERVER_EXEC_FAILURE);
+    EXPECT_LT(Clock::now() - quick, 1s);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -388,6 +389,10 @@ HRESULT ConnectCTTS(const ClientOptions& options, std::unique_ptr<ITTS>* out) {
         return CO_E_SERVER_EXEC_FAILURE;
     }
     const std::string socketPath = SocketPathIn(dir);
+    if (socketPath.size() >= sizeof(sockaddr_un::sun_path)) {
+        std::fprintf(stderr, "Lipsmith: the socket path '%s' is too long\n", socketPath.c_str());
+        return CO_E_SERVER_EXEC_FAILURE;
+    }
     const auto deadline = Clock::now() + milliseconds(options.startTimeoutMs);
     std::optional<Clock::time_point> lastSpawn;
     for (;;) {
