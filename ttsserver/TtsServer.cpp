@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <random>
+#include <thread>
 
 #include "RuntimePaths.h"
 #include "Utf8.h"
@@ -177,7 +178,11 @@ void TtsServer::Run() {
 void TtsServer::AcceptAll() {
     for (;;) {
         const int fd = ::accept4(listen_.Get(), nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
-        if (fd < 0) return;
+        if (fd < 0) {
+            // Out of descriptors: the knock stays pending; do not spin on it.
+            if (errno == EMFILE || errno == ENFILE) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            return;
+        }
         auto c = std::make_unique<Connection>();
         c->id = nextId_++;
         c->token = RandomToken();
@@ -191,7 +196,9 @@ void TtsServer::ReadFrom(Connection& c) {
     const std::uint64_t id = c.id;
     char chunk[65536];
     bool closed = false;
-    for (;;) {
+    // A bounded helping per turn, so a client that never stops writing
+    // cannot keep the loop from the others.
+    for (int reads = 0; reads < 16; ++reads) {
         const ssize_t n = ::recv(c.fd.Get(), chunk, sizeof chunk, MSG_DONTWAIT);
         if (n > 0) {
             c.in.Append(chunk, static_cast<std::size_t>(n));
