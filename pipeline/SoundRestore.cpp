@@ -1,5 +1,6 @@
 #include "SoundRestore.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <random>
 
@@ -32,7 +33,9 @@ SoundRestore::SoundRestore(SpeechSession& session)
 
 void SoundRestore::Restore(int /*isUndo*/) { Swap(oldStart_); }
 
-void SoundRestore::Redo() { Swap(runStart_); }
+// Where the run put the merged sound: it begins with whichever of the old
+// sound and the new speech comes first.
+void SoundRestore::Redo() { Swap(std::min(oldStart_, runStart_)); }
 
 void SoundRestore::Swap(TimeValue start) {
     ip_.SetSoundObject(NewDefaultSoundObj());
