@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sched.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -109,6 +110,16 @@ bool SendAll(int fd, const std::string& bytes, int timeoutMs) {
     return true;
 }
 
+int PollSpinning(pollfd* fds, int count, int timeoutMs, int spinMicros) {
+    const auto spinEnd = Clock::now() + std::chrono::microseconds(spinMicros);
+    do {
+        const int rc = ::poll(fds, static_cast<nfds_t>(count), 0);
+        if (rc != 0) return rc;
+        ::sched_yield();  // a busy machine runs the answering thread meanwhile
+    } while (Clock::now() < spinEnd);
+    return ::poll(fds, static_cast<nfds_t>(count), timeoutMs);
+}
+
 ReadStatus ReadFrame(int fd, wire::FrameBuffer& buffer, wire::Frame& frame, int timeoutMs, bool expectWait) {
     const bool limited = timeoutMs >= 0;
     const auto deadline = Clock::now() + std::chrono::milliseconds(limited ? timeoutMs : 0);
@@ -135,7 +146,7 @@ ReadStatus ReadFrame(int fd, wire::FrameBuffer& buffer, wire::Frame& frame, int 
         pollfd p{fd, POLLIN, 0};
         const int left = Remaining(limited, deadline);
         if (limited && left == 0) return ReadStatus::Timeout;
-        const int rc = ::poll(&p, 1, left);
+        const int rc = expectWait ? PollSpinning(&p, 1, left, kAnswerSpinMicros) : ::poll(&p, 1, left);
         if (rc == 0) return ReadStatus::Timeout;
         if (rc < 0 && errno != EINTR) return ReadStatus::Closed;
     }

@@ -1,6 +1,8 @@
 // Unix domain socket helpers shared by the server and its clients: owned
 // descriptors, connect and listen, and frame transfer with time limits.
 #pragma once
+#include <poll.h>
+
 #include <string>
 #include <utility>
 
@@ -40,6 +42,12 @@ void SetNonBlocking(int fd);
 
 // Sends every byte, waiting at most timeoutMs (< 0: no limit) for room.
 bool SendAll(int fd, const std::string& bytes, int timeoutMs);
+
+// poll() that first looks again and again for up to spinMicros before it
+// sleeps: an answer expected within microseconds then costs no wake-up of
+// a sleeping thread.
+int PollSpinning(pollfd* fds, int count, int timeoutMs, int spinMicros);
+inline constexpr int kAnswerSpinMicros = 20;
 
 enum class ReadStatus { Frame, Timeout, Closed, Malformed };
 // Reads the next frame from fd (blocking or not) through `buffer`, waiting

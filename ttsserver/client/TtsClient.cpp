@@ -186,7 +186,7 @@ private:
     bool ReadChannels(Clock::time_point deadline) {
         const auto left = std::chrono::duration_cast<milliseconds>(deadline - Clock::now()).count();
         pollfd fds[2] = {{callFd_.Get(), POLLIN, 0}, {acks_->fd.Get(), POLLIN, 0}};
-        const int rc = ::poll(fds, 2, static_cast<int>(std::max<long long>(left, 0) + 1));
+        const int rc = PollSpinning(fds, 2, static_cast<int>(std::max<long long>(left, 0) + 1), kAnswerSpinMicros);
         if (rc < 0) return errno == EINTR;
         char chunk[4096];
         if (fds[1].revents && !Drain(acks_->fd.Get(), notifyIn_, chunk, sizeof chunk, false)) return false;
@@ -225,7 +225,7 @@ private:
                 if (stopping_ || disconnected_) break;
             }
             pollfd fds[2] = {{acks_->fd.Get(), POLLIN, 0}, {wakeRead_.Get(), POLLIN, 0}};
-            if (::poll(fds, 2, -1) < 0) {
+            if (PollSpinning(fds, 2, -1, kAnswerSpinMicros) < 0) {
                 if (errno == EINTR) continue;
                 open = false;
                 break;
