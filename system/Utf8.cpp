@@ -6,9 +6,9 @@ namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 
-// Decodes one code point at text[i], advancing i; bad sequences give U+FFFD
-// and consume one byte.
-char32_t Decode(const std::string& text, std::size_t& i) {
+// Decodes the code point at text[i] and moves i past it; a bad sequence
+// gives U+FFFD and consumes one byte.
+char32_t DecodeOne(std::string_view text, std::size_t& i) {
     const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
     const unsigned char lead = byte(i);
     int extra;
@@ -41,15 +41,15 @@ char32_t Decode(const std::string& text, std::size_t& i) {
         cp = (cp << 6) | (byte(i + k) & 0x3F);
     }
     static constexpr char32_t kMin[] = {0, 0x80, 0x800, 0x10000};
-    if (cp < kMin[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+    if (cp < kMin[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {  // overlong, out of range
         ++i;
         return kReplacement;
     }
-    i += extra + 1;
+    i += static_cast<std::size_t>(extra) + 1;
     return cp;
 }
 
-void Encode(char32_t cp, std::string& out) {
+void EncodeOne(char32_t cp, std::string& out) {
     if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = kReplacement;
     if (cp < 0x80) {
         out += static_cast<char>(cp);
@@ -70,23 +70,37 @@ void Encode(char32_t cp, std::string& out) {
 
 }  // namespace
 
-std::wstring Utf8ToWide(const std::string& text) {
-    std::wstring out;
+std::u32string Utf8Decode(std::string_view text) {
+    std::u32string out;
     out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size();) out += static_cast<wchar_t>(Decode(text, i));
+    for (std::size_t i = 0; i < text.size();) out += DecodeOne(text, i);
     return out;
 }
 
-std::string WideToUtf8(const std::wstring& text) {
+std::string Utf8Encode(std::u32string_view text) {
     std::string out;
     out.reserve(text.size());
-    for (wchar_t c : text) Encode(static_cast<char32_t>(c), out);
+    for (char32_t c : text) EncodeOne(c, out);
     return out;
 }
 
-std::size_t CountCodePoints(const std::string& text) {
+std::wstring Utf8ToWide(std::string_view text) {
+    std::wstring out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) out += static_cast<wchar_t>(DecodeOne(text, i));
+    return out;
+}
+
+std::string WideToUtf8(std::wstring_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (wchar_t c : text) EncodeOne(static_cast<char32_t>(c), out);
+    return out;
+}
+
+std::size_t CountCodePoints(std::string_view text) {
     std::size_t n = 0;
-    for (std::size_t i = 0; i < text.size(); ++n) Decode(text, i);
+    for (std::size_t i = 0; i < text.size(); ++n) DecodeOne(text, i);
     return n;
 }
 

@@ -144,7 +144,7 @@ TEST(SapiXml, MalformedMarkupIsSpokenAsTextAndNeverBreaksTheOutput) {
     for (const char* in : inputs) {
         const SsmlText t = Xml(in);
         EXPECT_TRUE(WellFormed(t.ssml)) << in << " -> " << t.ssml;
-        EXPECT_EQ(Utf8CodePoints(t.ssml), t.source.size()) << in;
+        EXPECT_EQ(CountCodePoints(t.ssml), t.source.size()) << in;
     }
     EXPECT_EQ(Body(Xml("a < b")), "a &lt; b");
     EXPECT_NE(Body(Xml("x <rate absspeed=\"3\"")).find("&lt;rate"), std::string::npos);
@@ -162,13 +162,13 @@ TEST(SapiXml, PositionsCountCodePointsOfTheOriginal) {
     // "naïve" starts at code point 24 of the original.
     const std::size_t nBytes = t.ssml.find("na\xc3\xaf");
     ASSERT_NE(nBytes, std::string::npos);
-    const std::size_t n = Utf8CodePoints(t.ssml.substr(0, nBytes));
+    const std::size_t n = CountCodePoints(t.ssml.substr(0, nBytes));
     const SourceSpan word = t.Map(static_cast<std::int64_t>(n), 5);
     EXPECT_EQ(word.start, 24);
     EXPECT_EQ(word.length, 5);
     // "R&amp;D" is one word of 7 original characters.
     const std::size_t rBytes = t.ssml.find("R&amp;D");
-    const SourceSpan rd = t.Map(static_cast<std::int64_t>(Utf8CodePoints(t.ssml.substr(0, rBytes))), 7);
+    const SourceSpan rd = t.Map(static_cast<std::int64_t>(CountCodePoints(t.ssml.substr(0, rBytes))), 7);
     EXPECT_EQ(rd.start, 37);
     EXPECT_EQ(rd.length, 7);
     // Out-of-range positions are clamped, never read outside the map.
