@@ -176,6 +176,7 @@ void SpeechSession::SpeechToAnimRun() {
     editor_.Output().ResetCounts();
     wavePassActive = false;
     const HRESULT keys = editor_.ParseScript(script, 0);
+    keysPassResult = keys;
 
     progress_.reset();
     if (onProgressClosed) onProgressClosed();

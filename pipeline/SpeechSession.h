@@ -107,6 +107,9 @@ public:
     int waveMode = 0;                // the server writes into the wave output file
     bool wavePassActive = false;     // notifications then make no keys and no time
     std::string voiceName;           // when set, every actor speaks with this voice
+    // What the last run's keys pass returned: 0 when every actor was spoken,
+    // 1 after a script error or a stop, else the engine's failure.
+    HRESULT keysPassResult = S_OK;
 
     // Hooks for whoever shows the run (all optional).
     std::function<void(bool enabled)> onRunControlsEnabled;  // the controls a run disables

@@ -228,7 +228,13 @@ int RunRun(const Args& args) {
     std::signal(SIGINT, SIG_DFL);
     if (session.waveOutputPath.empty()) return kExitUsage;  // no wave output file: nothing ran
 
-    int status = editor.Output().errorCount > 0 ? kExitErrors : kExitOk;
+    // A script the parser could not read, a stop and a failing engine leave
+    // no error count behind, yet the job was not done.
+    int status = editor.Output().errorCount > 0 || session.keysPassResult != S_OK ? kExitErrors : kExitOk;
+    if (FAILED(session.keysPassResult)) {
+        std::fprintf(stderr, "lipsmith: the speech engine failed (error 0x%08X)\n",
+                     static_cast<unsigned>(session.keysPassResult));
+    }
     if (r.keys && !WriteFileAtomically(*r.keys, SceneToJson(ip))) {
         std::fprintf(stderr, "lipsmith: cannot write '%s'\n", r.keys->c_str());
         status = kExitErrors;

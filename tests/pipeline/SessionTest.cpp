@@ -46,6 +46,7 @@ TEST_F(Session, RunIsFramedByStartAndClosingLines) {
     EXPECT_EQ(engine->speaks[0].flags, 11u);  // asynchronous, purge, markup
     EXPECT_FALSE(editor.isParsing);
     EXPECT_EQ(controls, (std::vector<bool>{false, true}));
+    EXPECT_EQ(session->keysPassResult, S_OK);
 }
 
 TEST_F(Session, CountsOfTheRunAreInTheClosingLine) {
@@ -86,6 +87,7 @@ TEST_F(Session, StopDuringTheSecondActorEndsTheRun) {
     EXPECT_FALSE(std::filesystem::exists(session->waveOutputPath));
     EXPECT_EQ(KeyTimes(head[1]), (std::vector<TimeValue>{0, 482}));
     EXPECT_FALSE(editor.isParsing);
+    EXPECT_EQ(session->keysPassResult, S_FALSE);
 }
 
 TEST_F(Session, StopThatFailsIsReported) {
@@ -131,6 +133,7 @@ TEST_F(Session, FailingEngineEndsTheRunBeforeTheWavePass) {
     EXPECT_EQ(ReadBytes(session->waveOutputPath), before);
     EXPECT_NE(Pane().find(" ]---\n"), std::string::npos);
     EXPECT_FALSE(editor.isParsing);
+    EXPECT_EQ(session->keysPassResult, E_FAIL);
 }
 
 TEST_F(Session, ScriptErrorsSpeakNothing) {

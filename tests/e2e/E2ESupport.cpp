@@ -1,0 +1,142 @@
+#include "E2ESupport.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+extern char** environ;
+
+namespace lipsmith::e2e {
+
+namespace {
+
+std::string& ProcessDirStorage() {
+    static std::string dir;
+    return dir;
+}
+
+}  // namespace
+
+const std::string& ProcessDir() { return ProcessDirStorage(); }
+std::string RuntimeDir() { return ProcessDir() + "/run"; }
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void WriteFile(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
+}
+
+ProgramRun RunProgram(const std::vector<std::string>& args, int limitSeconds) {
+    ProgramRun run;
+    static int counter = 0;
+    const std::string base = ProcessDir() + "/capture" + std::to_string(counter++);
+    const std::string outPath = base + ".out", errPath = base + ".err";
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    std::vector<char*> argv;
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) return run;
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(limitSeconds);
+    int status = 0;
+    for (;;) {
+        const pid_t done = waitpid(pid, &status, WNOHANG);
+        if (done == pid) {
+            run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+            break;
+        }
+        if (std::chrono::steady_clock::now() > end) {
+            kill(pid, SIGKILL);
+            waitpid(pid, &status, 0);
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    run.out = ReadFile(outPath);
+    run.err = ReadFile(errPath);
+    std::remove(outPath.c_str());
+    std::remove(errPath.c_str());
+    return run;
+}
+
+void StopSpeechServer() {
+    const std::string lock = RuntimeDir() + "/lipsmith-tts.lock";
+    const int fd = open(lock.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return;
+    // Only a lock that someone holds names a living server.
+    const bool held = flock(fd, LOCK_SH | LOCK_NB) != 0;
+    close(fd);
+    if (!held) return;
+    const pid_t pid = static_cast<pid_t>(std::atol(ReadFile(lock).c_str()));
+    if (pid <= 0 || kill(pid, SIGTERM) != 0) return;
+    for (int i = 0; i < 500 && kill(pid, 0) == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+}
+
+void EndToEnd::SetUp() {
+    dir = ProcessDir() + "/" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    std::filesystem::create_directories(dir);
+}
+
+// The server stays for the next test of this process; main stops it.
+void EndToEnd::TearDown() {
+    std::error_code ec;
+    std::filesystem::remove_all(dir, ec);
+}
+
+std::string EndToEnd::Script(const std::string& name, const std::string& text) {
+    WriteFile(Path(name), text);
+    return Path(name);
+}
+
+ProgramRun EndToEnd::Lipsmith(std::vector<std::string> args) {
+    args.insert(args.begin(), LIPSMITH_PROGRAM);
+    return RunProgram(args);
+}
+
+std::string AnimScript(const std::vector<std::pair<std::string, std::string>>& actors) {
+    std::string s = "<_ANIM_>\n";
+    for (const auto& [node, text] : actors) s += "<actor node=\"" + node + "\">" + text + "</actor>\n";
+    return s + "</_ANIM_>\n";
+}
+
+}  // namespace lipsmith::e2e
+
+// A folder, registry store and runtime folder for this process, made before
+// anything reads the environment.
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    std::string dir = ::testing::TempDir() + "lipsmith_e2e.XXXXXX";
+    if (!::mkdtemp(dir.data())) return 1;
+    lipsmith::e2e::ProcessDirStorage() = dir;
+    std::filesystem::create_directories(lipsmith::e2e::RuntimeDir());
+    ::setenv("LIPSMITH_REGISTRY", (dir + "/registry").c_str(), 1);
+    ::setenv("LIPSMITH_RUNTIME_DIR", lipsmith::e2e::RuntimeDir().c_str(), 1);
+    ::setenv("LIPSMITH_TTS_IDLE_MS", "2000", 1);
+    ::setenv("LIPSMITH_TTS_SHUTDOWN_PAUSE_MS", "0", 1);
+    ::setenv("LIPSMITH_PLUGIN_DIR", LIPSMITH_PLUGIN_FOLDER, 1);
+    const int result = RUN_ALL_TESTS();
+    lipsmith::e2e::StopSpeechServer();
+    std::error_code ec;
+    std::filesystem::remove_all(dir, ec);
+    return result;
+}
