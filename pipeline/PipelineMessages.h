@@ -37,6 +37,9 @@ inline constexpr const char* kDoneSynchronizing = "Done Synchronizing wave file.
 // Written instead of fitting when there is nothing to fit by.
 inline constexpr const char* kNoFitNoSound = "The animation was not fitted to the wave file: its length could not be read.\n";
 inline constexpr const char* kNoFitNoSpeech = "The animation was not fitted to the wave file: no phonemes were spoken.\n";
+// Written when the wave pass made no recording (kind Error).
+inline constexpr const char* kNotRecorded =
+    "Error: The speech could not be recorded into the wave output file '%s'. No sound was placed on the sound track.\n";
 // Written when a merge failed and the new recording was kept on its own.
 inline constexpr const char* kMergeKeptRecording =
     "The new recording could not be merged with the previous wave output; it was kept on its own in '%s'.\n";

@@ -63,6 +63,7 @@ void SpeechSession::WavePassAndFitting(const std::string& script) {
     const std::string previous = options.enableUndo ? undoWaveFile : previousOutputCopy_;
 
     if (FAILED(WaveSwitch(true))) {
+        Log(CFormat(msg::kNotRecorded, waveOutputPath.c_str()), OutputKind::Error);
         RestorePreviousOutput();
         return;
     }
@@ -75,6 +76,10 @@ void SpeechSession::WavePassAndFitting(const std::string& script) {
     WaveSwitch(false);
     engine_->ReleaseWaveStream();
     if (spoken != S_OK || !editor_.isParsing || !FileExists(waveOutputPath)) {
+        // A stop has said so already; anything else must not pass for success.
+        if (editor_.isParsing && spoken != S_FALSE) {
+            Log(CFormat(msg::kNotRecorded, waveOutputPath.c_str()), OutputKind::Error);
+        }
         std::remove(waveOutputPath.c_str());  // a partial recording is of no use
         RestorePreviousOutput();
         return;

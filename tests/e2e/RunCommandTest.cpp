@@ -227,6 +227,19 @@ TEST_F(RunCommand, ScriptWithErrorsExitsOneAndWritesNoKeys) {
     }
 }
 
+TEST_F(RunCommand, WaveOutputThatCannotBeWrittenIsAnError) {
+    const std::string script = Script("s.txt", AnimScript({{"Head", "Hello."}}));
+    const std::string wave = Path("no-such-folder/out.wav");
+    const ProgramRun run = Lipsmith({"run", script, "--wave", wave, "--keys", Path("keys.json")});
+    EXPECT_EQ(run.status, 1) << run.out << run.err;
+    EXPECT_NE(run.out.find("Error: The speech could not be recorded into the wave output file '" + wave + "'"),
+              std::string::npos)
+        << run.out;
+    EXPECT_NE(run.out.find(": 1 Errors, 0 warnings ]---"), std::string::npos) << run.out;
+    // The keys were made all the same.
+    EXPECT_NE(ReadFile(Path("keys.json")).find("{\"t\": "), std::string::npos);
+}
+
 TEST_F(RunCommand, UsageErrorsExitTwoWithAMessage) {
     const std::string script = Script("ok.txt", AnimScript({{"Head", "Hi."}}));
     const std::vector<std::vector<std::string>> bad{

@@ -202,6 +202,10 @@ TEST_F(Session, FailedSwitchToWaveOutputSkipsTheWavePass) {
     EXPECT_EQ(session->waveMode, 0);
     EXPECT_FALSE(PaneHas("Synchronizing"));
     EXPECT_FALSE(std::filesystem::exists(session->waveOutputPath));
+    EXPECT_TRUE(PaneHas("Error: The speech could not be recorded into the wave output file '" +
+                        session->waveOutputPath + "'. No sound was placed on the sound track.\n"))
+        << Pane();
+    EXPECT_EQ(Errors(), 1);
 }
 
 }  // namespace

@@ -171,6 +171,7 @@ TEST_F(WavePass, UnreadableRecordingSkipsTheFitting) {
     RunHead();
     EXPECT_TRUE(PaneHas("The animation was not fitted to the wave file: its length could not be read.\n")) << Pane();
     EXPECT_FALSE(PaneHas("Synchronizing"));
+    EXPECT_EQ(Warnings() + Errors(), 0);
     EXPECT_EQ(KeyTimes(head[1]), (std::vector<TimeValue>{0, 482}));
     EXPECT_EQ(prompts.Texts(), (std::vector<std::string>{"Failed to load wave file"}));
 }
@@ -181,6 +182,7 @@ TEST_F(WavePass, RunWithoutPhonemesSkipsTheFitting) {
     RunHead();
     EXPECT_TRUE(PaneHas("The animation was not fitted to the wave file: no phonemes were spoken.\n")) << Pane();
     EXPECT_FALSE(PaneHas("Synchronizing"));
+    EXPECT_EQ(Warnings() + Errors(), 0);
     EXPECT_EQ(KeyTimes(head[13]), (std::vector<TimeValue>{0, 482, 2896}));
     EXPECT_EQ(Sound()->GetSoundFileName(), out);
 }
@@ -224,6 +226,8 @@ TEST_F(WavePass, StoppedOrFailedRunsLeaveTheOutputAndSoundAsTheyWere) {
             EXPECT_EQ(Sound()->GetSoundFileName(), out);
             EXPECT_EQ(Sound()->GetStartTime(), 800);
             EXPECT_FALSE(PaneHas("Synchronizing"));
+            // Only a failed recording is an error of its own.
+            EXPECT_EQ(PaneHas("Error: The speech could not be recorded"), ending == Ending::WavePassFails) << Pane();
             for (const std::string& name : FilesInDir()) {
                 EXPECT_TRUE(name == "out.wav" || name.rfind("sndUndo_", 0) == 0) << name;
             }
