@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 
 #include "CNumbers.h"
@@ -41,7 +42,10 @@ HRESULT SpeechSession::WaveSwitch(bool on) {
     if (!engine_) return E_FAIL;
     if (on && !waveMode) {
         waveMode = 1;
-        const HRESULT hr = engine_->SetToWaveMode(waveOutputPath);
+        // The server runs in a folder of its own: it needs the full path.
+        std::error_code ec;
+        const std::filesystem::path full = std::filesystem::absolute(waveOutputPath, ec);
+        const HRESULT hr = engine_->SetToWaveMode(ec ? waveOutputPath : full.string());
         if (FAILED(hr)) waveMode = 0;
         return hr;
     }
