@@ -38,101 +38,88 @@ std::string FormatWithValue(const char* format, const std::string& value) {
     return CFormat(format, shown.c_str());
 }
 
+namespace {
+
+// Reads one cue's attributes in order. Messages about missing attributes
+// and an invalid side are written only while warnings are reported; an
+// invalid true/false value is written on every pass.
+class CueReader {
+public:
+    CueReader(const pugi::xml_node& element, bool reportWarnings, const CueReport& report)
+        : element_(element), reportWarnings_(reportWarnings), report_(report) {}
+
+    // "true" or "false"; anything else and a missing attribute give "true".
+    void Switch(const char* name, std::string& into, const char* invalid, const char* missing) {
+        if (const pugi::xml_attribute a = element_.attribute(name)) {
+            into = a.value();
+            if (!IsBool(into)) {
+                report_(FormatWithValue(invalid, into), OutputKind::Warning);
+                into = "true";
+            }
+        } else {
+            Warn(missing);
+        }
+    }
+    void Float(const char* name, float& into, const char* missing) {
+        if (const pugi::xml_attribute a = element_.attribute(name)) into = ToFloat(CAtof(a.value()));
+        else Warn(missing);
+    }
+    // missing may be null: the default is then taken silently.
+    void Int(const char* name, int& into, const char* missing) {
+        if (const pugi::xml_attribute a = element_.attribute(name)) into = CAtoi(a.value());
+        else Warn(missing);
+    }
+    void Text(const char* name, std::string& into) {
+        if (const pugi::xml_attribute a = element_.attribute(name)) into = a.value();
+    }
+    void Side(std::string& into, const char* missing) {
+        if (const pugi::xml_attribute a = element_.attribute("side")) {
+            into = a.value();
+            if (!IsValidSide(into)) {
+                if (reportWarnings_) report_(FormatWithValue(msg::kSideInvalid, into), OutputKind::Warning);
+                into = "both";
+            }
+        } else {
+            Warn(missing);
+        }
+    }
+
+private:
+    void Warn(const char* text) {
+        if (text && reportWarnings_) report_(text, OutputKind::Warning);
+    }
+    const pugi::xml_node& element_;
+    bool reportWarnings_;
+    const CueReport& report_;
+};
+
+}  // namespace
+
 EyesCue ReadEyesCue(const pugi::xml_node& element, bool reportWarnings, const CueReport& report) {
     EyesCue cue;
-    auto warn = [&](const char* text) {
-        if (reportWarnings) report(text, OutputKind::Warning);
-    };
-
-    if (const pugi::xml_attribute a = element.attribute("blink")) {
-        cue.blink = a.value();
-        if (!IsBool(cue.blink)) {
-            report(FormatWithValue(msg::kEyesBlinkInvalid, cue.blink), OutputKind::Warning);
-            cue.blink = "true";
-        }
-    } else {
-        warn(msg::kEyesBlinkMissing);
-    }
-
-    if (const pugi::xml_attribute a = element.attribute("value"))
-        cue.value = ToFloat(CAtof(a.value()));
-    else
-        warn(msg::kEyesValueMissing);
-
-    if (const pugi::xml_attribute a = element.attribute("repeat"))
-        cue.repeat = CAtoi(a.value());
-    else
-        warn(msg::kEyesRepeatMissing);
-
-    if (const pugi::xml_attribute a = element.attribute("offset"))
-        cue.offset = CAtoi(a.value());
-    else if (cue.repeat > 1)
-        warn(msg::kEyesOffsetMissing);
-
-    if (const pugi::xml_attribute a = element.attribute("duration"))
-        cue.duration = CAtoi(a.value());
-    else
-        warn(msg::kEyesDurationMissing);
-
-    if (const pugi::xml_attribute a = element.attribute("node")) cue.node = a.value();
-
-    if (const pugi::xml_attribute a = element.attribute("side")) {
-        cue.side = a.value();
-        if (!IsValidSide(cue.side)) {
-            if (reportWarnings) report(FormatWithValue(msg::kSideInvalid, cue.side), OutputKind::Warning);
-            cue.side = "both";
-        }
-    } else {
-        warn(msg::kEyesSideMissing);
-    }
+    CueReader r(element, reportWarnings, report);
+    r.Switch("blink", cue.blink, msg::kEyesBlinkInvalid, msg::kEyesBlinkMissing);
+    r.Float("value", cue.value, msg::kEyesValueMissing);
+    r.Int("repeat", cue.repeat, msg::kEyesRepeatMissing);
+    r.Int("offset", cue.offset, cue.repeat > 1 ? msg::kEyesOffsetMissing : nullptr);
+    r.Int("duration", cue.duration, msg::kEyesDurationMissing);
+    r.Text("node", cue.node);
+    r.Side(cue.side, msg::kEyesSideMissing);
     return cue;
 }
 
 BrowCue ReadBrowCue(const pugi::xml_node& element, bool reportWarnings, const CueReport& report) {
     BrowCue cue;
-    auto warn = [&](const char* text) {
-        if (reportWarnings) report(text, OutputKind::Warning);
-    };
-
-    if (const pugi::xml_attribute a = element.attribute("return")) {
-        cue.returns = a.value();
-        if (!IsBool(cue.returns)) {
-            report(FormatWithValue(msg::kBrowReturnInvalid, cue.returns), OutputKind::Warning);
-            cue.returns = "true";
-        }
-    } else {
-        warn(msg::kBrowReturnMissing);
-    }
-
-    if (const pugi::xml_attribute a = element.attribute("value"))
-        cue.value = ToFloat(CAtof(a.value()));
-    else
-        warn(msg::kBrowValueMissing);
-
-    if (const pugi::xml_attribute a = element.attribute("duration"))
-        cue.duration = CAtoi(a.value());
-    else
-        warn(msg::kBrowDurationMissing);
-
+    CueReader r(element, reportWarnings, report);
+    r.Switch("return", cue.returns, msg::kBrowReturnInvalid, msg::kBrowReturnMissing);
+    r.Float("value", cue.value, msg::kBrowValueMissing);
+    r.Int("duration", cue.duration, msg::kBrowDurationMissing);
     if (cue.returns == "true") {
         cue.retDuration = 500;
-        if (const pugi::xml_attribute a = element.attribute("ret_duration"))
-            cue.retDuration = CAtoi(a.value());
-        else
-            warn(msg::kBrowRetDurationMissing);
+        r.Int("ret_duration", cue.retDuration, msg::kBrowRetDurationMissing);
     }
-
-    if (const pugi::xml_attribute a = element.attribute("node")) cue.node = a.value();
-
-    if (const pugi::xml_attribute a = element.attribute("side")) {
-        cue.side = a.value();
-        if (!IsValidSide(cue.side)) {
-            if (reportWarnings) report(FormatWithValue(msg::kSideInvalid, cue.side), OutputKind::Warning);
-            cue.side = "both";
-        }
-    } else {
-        warn(msg::kBrowSideMissing);
-    }
+    r.Text("node", cue.node);
+    r.Side(cue.side, msg::kBrowSideMissing);
     return cue;
 }
 
