@@ -3,6 +3,7 @@
 #include "CNumbers.h"
 #include "ScriptMessages.h"
 #include "ScriptRtfReader.h"
+#include "TextPositions.h"
 #include "XMLParse.h"
 
 namespace lipsmith {
@@ -38,7 +39,9 @@ void ScriptDlg::UpdatePositionField() {
     const std::size_t start = script_.SelectionStart();
     const std::size_t line = script_.LineFromChar(start);
     const std::size_t first = script_.LineIndex(line).value_or(start);
-    SetPositionField(static_cast<long>(line), static_cast<long>(start - first));
+    // Columns count characters, as the parser's error columns do.
+    const std::string_view before(script_.Text().data() + first, start - first);
+    SetPositionField(static_cast<long>(line), static_cast<long>(CharacterCount(before)));
 }
 
 void ScriptDlg::SetPositionField(long row, long col) {

@@ -20,6 +20,18 @@
 
 namespace lipsmith {
 
+// What changed in a ScriptText, for a view that mirrors it piece by piece.
+struct TextChange {
+    enum class Kind { Text, Colors, Selection };
+    Kind kind = Kind::Selection;
+    // Text: bytes [pos, pos + removedText.size()) of the old text became
+    // [pos, pos + inserted) of the new one. Colors: [pos, pos + inserted)
+    // were recoloured. Selection: only the selection moved.
+    std::size_t pos = 0;
+    std::size_t inserted = 0;
+    std::string removedText;
+};
+
 class ScriptText {
 public:
     const std::string& Text() const { return content_.text; }
@@ -74,6 +86,8 @@ public:
 
     // Called after every change of text, colours or selection (for a view).
     void SetChangeListener(std::function<void()> listener) { listener_ = std::move(listener); }
+    // The same, told what changed (every text change also moves the selection).
+    void SetChangeObserver(std::function<void(const TextChange&)> observer) { observer_ = std::move(observer); }
 
 private:
     struct Edit {
@@ -84,9 +98,11 @@ private:
         std::size_t selStartAfter = 0, selEndAfter = 0;
     };
 
-    void Splice(std::size_t pos, std::size_t removeCount, const ColoredText& insert);
+    // Answers the removed text when an observer wants it.
+    std::string Splice(std::size_t pos, std::size_t removeCount, const ColoredText& insert);
     void Record(Edit edit, bool undoable);
-    void Changed();
+    void Changed(TextChange change);
+    void TextChanged(std::size_t pos, std::string removed, std::size_t inserted);
 
     ColoredText content_;
     std::size_t selStart_ = 0;
@@ -97,6 +113,7 @@ private:
     std::vector<Edit> undo_;
     std::vector<Edit> redo_;
     std::function<void()> listener_;
+    std::function<void(const TextChange&)> observer_;
 };
 
 // Line arithmetic shared by the text model and the parser (which counts rows
