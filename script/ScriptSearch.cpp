@@ -1,5 +1,7 @@
 #include "ScriptSearch.h"
 
+#include <locale.h>
+
 #include <cwctype>
 
 namespace lipsmith {
@@ -26,9 +28,23 @@ char32_t Decode(const std::string& text, std::size_t i, std::size_t* length) {
     }
 }
 
-char32_t Fold(char32_t c) { return static_cast<char32_t>(std::towlower(static_cast<std::wint_t>(c))); }
+// Letters are compared and classified by Unicode's rules whatever locale the
+// program runs in.
+locale_t UnicodeLocale() {
+    static const locale_t loc = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(nullptr));
+    return loc;
+}
 
-bool IsWordChar(char32_t c) { return c == '_' || std::iswalnum(static_cast<std::wint_t>(c)); }
+char32_t Fold(char32_t c) {
+    if (const locale_t loc = UnicodeLocale()) return static_cast<char32_t>(towlower_l(static_cast<wint_t>(c), loc));
+    return static_cast<char32_t>(std::towlower(static_cast<std::wint_t>(c)));
+}
+
+bool IsWordChar(char32_t c) {
+    if (c == '_') return true;
+    if (const locale_t loc = UnicodeLocale()) return iswalnum_l(static_cast<wint_t>(c), loc) != 0;
+    return std::iswalnum(static_cast<std::wint_t>(c)) != 0;
+}
 
 // Length in bytes of the match of `what` at `pos`, or 0.
 std::size_t MatchAt(const std::string& text, const std::string& what, std::size_t pos, bool matchCase) {

@@ -23,7 +23,7 @@ struct TextMatch {
 // The first match at or after `from` and ending at or before `limit`
 // (down), or the last one starting at or after `limit` and ending at or
 // before `from` (up). Without match case, letters are compared by their lower
-// case form (as the C library's current locale knows them).
+// case form.
 std::optional<TextMatch> FindText(const std::string& text, const std::string& what, std::size_t from,
                                   std::size_t limit, const FindOptions& options);
 
