@@ -398,6 +398,36 @@ void ScriptDlgWindow::ShowInFrame() {
 void ScriptDlgWindow::ShowPosition() { position_->setText(QString::fromStdString(editor_.Dlg().PositionField())); }
 
 void ScriptDlgWindow::ShowActors() {
+    const QIcon icons[3] = {QIcon(UtilityPicture(IDB_NODE)), QIcon(UtilityPicture(IDB_INACTIVE_CONTROLLER)),
+                            QIcon(UtilityPicture(IDB_ACTIVE_CONTROLLER))};
+    const std::vector<ActorItem>& items = editor_.Actors().Items();
+    auto show = [&](QTreeWidgetItem* item, const ActorItem& a) {
+        item->setText(0, QString::fromStdString(a.label));
+        item->setIcon(0, icons[static_cast<int>(a.image)]);
+        if (a.controller)
+            item->setData(0, Qt::AccessibleDescriptionRole,
+                          a.image == ActorImage::ActiveController ? tr("active") : tr("inactive"));
+    };
+    auto key = [](const QTreeWidgetItem* item) { return item->data(0, kItemRole).value<quintptr>(); };
+    // The same nodes and controllers: labels and pictures change in place (a
+    // double-click must not lose the item it is being handled on).
+    bool same = actors_->topLevelItemCount() == static_cast<int>(items.size());
+    for (std::size_t i = 0; same && i < items.size(); ++i) {
+        const QTreeWidgetItem* top = actors_->topLevelItem(static_cast<int>(i));
+        same = key(top) == reinterpret_cast<quintptr>(items[i].node) &&
+               top->childCount() == static_cast<int>(items[i].children.size());
+        for (std::size_t k = 0; same && k < items[i].children.size(); ++k)
+            same = key(top->child(static_cast<int>(k))) == reinterpret_cast<quintptr>(items[i].children[k].controller);
+    }
+    if (same) {
+        for (std::size_t i = 0; i < items.size(); ++i) {
+            QTreeWidgetItem* top = actors_->topLevelItem(static_cast<int>(i));
+            show(top, items[i]);
+            for (std::size_t k = 0; k < items[i].children.size(); ++k)
+                show(top->child(static_cast<int>(k)), items[i].children[k]);
+        }
+        return;
+    }
     // Keep what the user had opened and selected, by the scene objects.
     std::set<quintptr> expanded;
     quintptr selected = 0;
@@ -407,21 +437,17 @@ void ScriptDlgWindow::ShowActors() {
     }
     if (QTreeWidgetItem* current = actors_->currentItem()) selected = current->data(0, kItemRole).value<quintptr>();
 
-    const QIcon icons[3] = {QIcon(UtilityPicture(IDB_NODE)), QIcon(UtilityPicture(IDB_INACTIVE_CONTROLLER)),
-                            QIcon(UtilityPicture(IDB_ACTIVE_CONTROLLER))};
     actors_->clear();
-    for (const ActorItem& node : editor_.Actors().Items()) {
-        auto* top = new QTreeWidgetItem(actors_, QStringList(QString::fromStdString(node.label)));
-        top->setIcon(0, icons[static_cast<int>(node.image)]);
+    for (const ActorItem& node : items) {
+        auto* top = new QTreeWidgetItem(actors_);
+        show(top, node);
         top->setData(0, kItemRole, QVariant::fromValue(reinterpret_cast<quintptr>(node.node)));
         top->setData(0, kIsControllerRole, false);
         for (const ActorItem& c : node.children) {
-            auto* child = new QTreeWidgetItem(top, QStringList(QString::fromStdString(c.label)));
-            child->setIcon(0, icons[static_cast<int>(c.image)]);
+            auto* child = new QTreeWidgetItem(top);
+            show(child, c);
             child->setData(0, kItemRole, QVariant::fromValue(reinterpret_cast<quintptr>(c.controller)));
             child->setData(0, kIsControllerRole, true);
-            child->setData(0, Qt::AccessibleDescriptionRole,
-                           c.image == ActorImage::ActiveController ? tr("active") : tr("inactive"));
             if (reinterpret_cast<quintptr>(c.controller) == selected) actors_->setCurrentItem(child);
         }
         if (expanded.count(reinterpret_cast<quintptr>(node.node))) top->setExpanded(true);
