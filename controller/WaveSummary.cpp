@@ -1,0 +1,182 @@
+#include "WaveSummary.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+
+#include "Riff.h"
+
+namespace lipsmith {
+namespace {
+
+constexpr std::size_t kCacheEntries = 4;
+constexpr std::uint16_t kFormatPcm = 1;
+constexpr std::uint16_t kFormatExtensible = 0xFFFE;
+constexpr std::size_t kReadChunk = 1 << 20;
+
+std::vector<std::shared_ptr<const WaveSummary>>& Cache() {
+    static std::vector<std::shared_ptr<const WaveSummary>> cache;
+    return cache;
+}
+
+WaveFileKey KeyOf(const std::string& path, const struct stat& st) {
+    WaveFileKey key;
+    key.path = path;
+    key.device = static_cast<std::uint64_t>(st.st_dev);
+    key.inode = static_cast<std::uint64_t>(st.st_ino);
+    key.size = static_cast<std::uint64_t>(st.st_size);
+    key.mtimeNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    return key;
+}
+
+bool StatKey(const std::string& path, WaveFileKey& key) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    key = KeyOf(path, st);
+    return true;
+}
+
+// Reads exactly `bytes` at `offset`; false on a short read or an error.
+bool ReadAt(int fd, unsigned char* out, std::size_t bytes, std::uint64_t offset) {
+    while (bytes > 0) {
+        const ssize_t n = ::pread(fd, out, bytes, static_cast<off_t>(offset));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        out += n;
+        bytes -= static_cast<std::size_t>(n);
+        offset += static_cast<std::uint64_t>(n);
+    }
+    return true;
+}
+
+// Reads the format and walks every frame once, summing blocks.
+std::shared_ptr<const WaveSummary> MakeSummary(const WaveFileKey& key) {
+    WaveInfo info;
+    if (!ReadWaveInfo(key.path, info)) return nullptr;
+    const WaveFormatRecord& f = info.format;
+    if (f.formatTag != kFormatPcm && f.formatTag != kFormatExtensible) return nullptr;
+    if (f.channels < 1 || f.channels > 2) return nullptr;
+    if (f.bitsPerSample != 8 && f.bitsPerSample != 16) return nullptr;
+    if (f.avgBytesPerSec == 0) return nullptr;
+
+    auto s = std::make_shared<WaveSummary>();
+    s->channels = f.channels;
+    s->bitsPerSample = f.bitsPerSample;
+    s->avgBytesPerSec = f.avgBytesPerSec;
+    s->frameBytes = f.channels * (f.bitsPerSample / 8);
+    s->dataOffset = info.dataOffset;
+    s->frames = info.dataSize / static_cast<std::uint32_t>(s->frameBytes);
+    s->key = key;
+    if (s->dataOffset + s->frames * static_cast<std::uint64_t>(s->frameBytes) > key.size) return nullptr;
+
+    const int fd = ::open(key.path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return nullptr;
+    struct stat st {};
+    const bool same = ::fstat(fd, &st) == 0 && KeyOf(key.path, st) == key;
+    const std::uint64_t blocks = (s->frames + WaveSummary::kBlockFrames - 1) / WaveSummary::kBlockFrames;
+    bool ok = same;
+    if (ok) {
+        s->prefix.assign(blocks + 1, 0);
+        const std::size_t framesPerRead = kReadChunk / static_cast<std::size_t>(s->frameBytes);
+        std::vector<unsigned char> buf(framesPerRead * static_cast<std::size_t>(s->frameBytes));
+        std::int64_t running = 0;
+        std::uint64_t frame = 0;
+        while (ok && frame < s->frames) {
+            const std::uint64_t n = std::min<std::uint64_t>(framesPerRead, s->frames - frame);
+            ok = ReadAt(fd, buf.data(), n * static_cast<std::uint64_t>(s->frameBytes),
+                        s->dataOffset + frame * static_cast<std::uint64_t>(s->frameBytes));
+            for (std::uint64_t i = 0; ok && i < n; ++i) {
+                running += WaveSummary::FrameValue(buf.data() + i * static_cast<std::uint64_t>(s->frameBytes),
+                                                   s->channels, s->bitsPerSample);
+                const std::uint64_t done = frame + i + 1;
+                if (done % WaveSummary::kBlockFrames == 0) s->prefix[done / WaveSummary::kBlockFrames] = running;
+            }
+            frame += n;
+        }
+        if (ok) s->prefix[blocks] = running;
+    }
+    ::close(fd);
+    return ok ? s : nullptr;
+}
+
+}  // namespace
+
+int WaveSummary::FrameValue(const unsigned char* frame, int channels, int bitsPerSample) {
+    int best = 0;
+    for (int c = 0; c < channels; ++c) {
+        int v;
+        if (bitsPerSample == 8) {
+            v = frame[c];
+        } else {
+            const unsigned char* p = frame + 2 * c;
+            v = static_cast<std::int16_t>(static_cast<std::uint16_t>(p[0] | (p[1] << 8))) + 32767;
+        }
+        if (c == 0 || v > best) best = v;
+    }
+    return best;
+}
+
+std::shared_ptr<const WaveSummary> GetWaveSummary(const std::string& path) {
+    WaveFileKey key;
+    if (path.empty() || !StatKey(path, key)) return nullptr;
+    auto& cache = Cache();
+    for (auto it = cache.begin(); it != cache.end(); ++it) {
+        if ((*it)->key == key) {
+            std::shared_ptr<const WaveSummary> hit = *it;
+            cache.erase(it);
+            cache.insert(cache.begin(), hit);
+            return hit;
+        }
+    }
+    std::shared_ptr<const WaveSummary> made = MakeSummary(key);
+    if (!made) return nullptr;
+    // An older version of the same file is of no further use.
+    std::erase_if(cache, [&](const auto& s) { return s->key.path == path; });
+    cache.insert(cache.begin(), made);
+    if (cache.size() > kCacheEntries) cache.resize(kCacheEntries);
+    return made;
+}
+
+void ClearWaveSummaryCache() { Cache().clear(); }
+
+WaveFrameReader::WaveFrameReader(std::shared_ptr<const WaveSummary> summary) : summary_(std::move(summary)) {
+    if (!summary_) return;
+    fd_ = ::open(summary_->key.path.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat st {};
+    if (fd_ >= 0 && (::fstat(fd_, &st) != 0 || !(KeyOf(summary_->key.path, st) == summary_->key))) {
+        ::close(fd_);
+        fd_ = -1;
+    }
+}
+
+WaveFrameReader::~WaveFrameReader() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+bool WaveFrameReader::SumRaw(std::uint64_t first, std::uint64_t count, std::int64_t& sum) {
+    const std::uint64_t frameBytes = static_cast<std::uint64_t>(summary_->frameBytes);
+    buffer_.resize(count * frameBytes);
+    if (count == 0) return true;
+    if (!ReadAt(fd_, buffer_.data(), buffer_.size(), summary_->dataOffset + first * frameBytes)) return false;
+    for (std::uint64_t i = 0; i < count; ++i)
+        sum += WaveSummary::FrameValue(buffer_.data() + i * frameBytes, summary_->channels, summary_->bitsPerSample);
+    return true;
+}
+
+bool WaveFrameReader::Sum(std::uint64_t first, std::uint64_t count, std::int64_t& sum) {
+    sum = 0;
+    if (fd_ < 0 || first > summary_->frames || count > summary_->frames - first) return false;
+    constexpr std::uint64_t B = WaveSummary::kBlockFrames;
+    const std::uint64_t end = first + count;
+    const std::uint64_t firstBlock = (first + B - 1) / B;  // first whole block inside the range
+    const std::uint64_t endBlock = end / B;               // end of the last whole block
+    if (firstBlock >= endBlock) return SumRaw(first, count, sum);
+    if (!SumRaw(first, firstBlock * B - first, sum)) return false;
+    sum += summary_->prefix[endBlock] - summary_->prefix[firstBlock];
+    return SumRaw(endBlock * B, end - endBlock * B, sum);
+}
+
+}  // namespace lipsmith

@@ -1,0 +1,73 @@
+// Fast sums over the sample frames of a PCM wave file, for drawing its
+// waveform in a track row at any zoom without reading the whole file on every
+// paint. A summary (block sums of the frames' values) is made in one pass per
+// file version and kept in a small cache keyed by the file's name, identity,
+// size and modification time; a paint then reads only the partial blocks at
+// the ends of each column's frames.
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace lipsmith {
+
+struct WaveFileKey {
+    std::string path;
+    std::uint64_t device = 0, inode = 0, size = 0;
+    std::int64_t mtimeNs = 0;
+    bool operator==(const WaveFileKey&) const = default;
+};
+
+class WaveSummary {
+public:
+    static constexpr std::uint64_t kBlockFrames = 256;
+
+    // The file's format, as far as the waveform uses it.
+    int channels = 0;                  // 1 or 2
+    int bitsPerSample = 0;             // 8 or 16
+    std::uint32_t avgBytesPerSec = 0;  // > 0
+    int frameBytes = 0;                // channels x bytes per sample
+    std::uint64_t dataOffset = 0;      // file offset of the first frame
+    std::uint64_t frames = 0;          // whole frames in the "data" chunk
+    WaveFileKey key;
+
+    // prefix[i] = sum of the values of frames [0, i x kBlockFrames).
+    std::vector<std::int64_t> prefix;
+
+    // A frame's value: its largest channel sample, an 8-bit sample as its
+    // unsigned byte, a 16-bit sample as its signed value + 32767.
+    static int FrameValue(const unsigned char* frame, int channels, int bitsPerSample);
+};
+
+// The summary of the wave file at path, from the cache or made now; null
+// when the file is missing, unreadable, not a RIFF WAVE file with "fmt " and
+// "data", or not 8- or 16-bit PCM with one or two channels. Main thread only.
+std::shared_ptr<const WaveSummary> GetWaveSummary(const std::string& path);
+
+// Empties the cache (tests, and hosts that want the memory back).
+void ClearWaveSummaryCache();
+
+// Reads sums of frames of one summarised file during one paint.
+class WaveFrameReader {
+public:
+    explicit WaveFrameReader(std::shared_ptr<const WaveSummary> summary);
+    ~WaveFrameReader();
+    WaveFrameReader(const WaveFrameReader&) = delete;
+    WaveFrameReader& operator=(const WaveFrameReader&) = delete;
+
+    // False when the file changed or vanished since it was summarised.
+    bool IsOpen() const { return fd_ >= 0; }
+    // Sum of the values of frames [first, first + count), which must lie
+    // inside the file's frames; false on a read failure.
+    bool Sum(std::uint64_t first, std::uint64_t count, std::int64_t& sum);
+
+private:
+    bool SumRaw(std::uint64_t first, std::uint64_t count, std::int64_t& sum);
+
+    std::shared_ptr<const WaveSummary> summary_;
+    int fd_ = -1;
+    std::vector<unsigned char> buffer_;
+};
+
+}  // namespace lipsmith
