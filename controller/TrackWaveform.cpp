@@ -53,6 +53,11 @@ int DrawTrackWaveform(TrackDC& dc, const Rect& track, const Rect& paint, float z
         last = std::min<long long>(last, static_cast<long long>(paint.right) + 4);
     }
 
+    // Every column up to the one at the sound's start is skipped; start there.
+    const double atStart = std::floor(static_cast<double>(sound.start) * zoom - 0.5 * zoom - scroll) - 2.0;
+    if (atStart >= static_cast<double>(last)) first = last;
+    else if (atStart > static_cast<double>(first)) first = x0 + (static_cast<long long>(atStart) - x0) / 2 * 2;
+
     dc.SelectPen(kWaveColour, 0);
     int points = 0;
     for (long long x = first; x < last; x += 2) {
