@@ -72,10 +72,12 @@ int DrawTrackWaveform(TrackDC& dc, const Rect& track, const Rect& paint, float z
         if (frame128 >= wave->frames) break;
         const std::uint64_t frame = static_cast<std::uint64_t>(frame128);
         const std::uint64_t count = std::min(framesPerPoint, wave->frames - frame);
-        std::int64_t sum = 0;
-        if (!reader.Sum(frame, count, sum)) break;
-        const double average = static_cast<double>(sum) * levelPerValue / static_cast<double>(count);
-        const int y = ClampToInt(static_cast<long long>(track.bottom) - static_cast<long long>(std::floor(average + 0.5)));
+        // The point stands at its loudest frame's level. (Averaging the
+        // frames would cancel every tone out and leave a flat line.)
+        int loudest = 0;
+        if (!reader.Max(frame, count, loudest)) break;
+        const double level = static_cast<double>(loudest) * levelPerValue;
+        const int y = ClampToInt(static_cast<long long>(track.bottom) - static_cast<long long>(std::floor(level + 0.5)));
         if (points++ == 0) dc.MoveTo(ClampToInt(x), y);
         else dc.LineTo(ClampToInt(x), y);
     }

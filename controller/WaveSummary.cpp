@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 
 #include "Riff.h"
 
@@ -52,7 +53,7 @@ bool ReadAt(int fd, unsigned char* out, std::size_t bytes, std::uint64_t offset)
     return true;
 }
 
-// Reads the format and walks every frame once, summing blocks.
+// Reads the format and walks every frame once, noting each block's loudest frame.
 std::shared_ptr<const WaveSummary> MakeSummary(const WaveFileKey& key) {
     WaveInfo info;
     if (!ReadWaveInfo(key.path, info)) return nullptr;
@@ -79,24 +80,22 @@ std::shared_ptr<const WaveSummary> MakeSummary(const WaveFileKey& key) {
     const std::uint64_t blocks = (s->frames + WaveSummary::kBlockFrames - 1) / WaveSummary::kBlockFrames;
     bool ok = same;
     if (ok) {
-        s->prefix.assign(blocks + 1, 0);
+        s->blockMax.assign(blocks, INT_MIN);
         const std::size_t framesPerRead = kReadChunk / static_cast<std::size_t>(s->frameBytes);
         std::vector<unsigned char> buf(framesPerRead * static_cast<std::size_t>(s->frameBytes));
-        std::int64_t running = 0;
         std::uint64_t frame = 0;
         while (ok && frame < s->frames) {
             const std::uint64_t n = std::min<std::uint64_t>(framesPerRead, s->frames - frame);
             ok = ReadAt(fd, buf.data(), n * static_cast<std::uint64_t>(s->frameBytes),
                         s->dataOffset + frame * static_cast<std::uint64_t>(s->frameBytes));
             for (std::uint64_t i = 0; ok && i < n; ++i) {
-                running += WaveSummary::FrameValue(buf.data() + i * static_cast<std::uint64_t>(s->frameBytes),
-                                                   s->channels, s->bitsPerSample);
-                const std::uint64_t done = frame + i + 1;
-                if (done % WaveSummary::kBlockFrames == 0) s->prefix[done / WaveSummary::kBlockFrames] = running;
+                const int v = WaveSummary::FrameValue(buf.data() + i * static_cast<std::uint64_t>(s->frameBytes),
+                                                      s->channels, s->bitsPerSample);
+                int& m = s->blockMax[(frame + i) / WaveSummary::kBlockFrames];
+                m = std::max(m, v);
             }
             frame += n;
         }
-        if (ok) s->prefix[blocks] = running;
     }
     ::close(fd);
     return ok ? s : nullptr;
@@ -156,27 +155,28 @@ WaveFrameReader::~WaveFrameReader() {
     if (fd_ >= 0) ::close(fd_);
 }
 
-bool WaveFrameReader::SumRaw(std::uint64_t first, std::uint64_t count, std::int64_t& sum) {
+bool WaveFrameReader::MaxRaw(std::uint64_t first, std::uint64_t count, int& best) {
+    if (count == 0) return true;
     const std::uint64_t frameBytes = static_cast<std::uint64_t>(summary_->frameBytes);
     buffer_.resize(count * frameBytes);
-    if (count == 0) return true;
     if (!ReadAt(fd_, buffer_.data(), buffer_.size(), summary_->dataOffset + first * frameBytes)) return false;
     for (std::uint64_t i = 0; i < count; ++i)
-        sum += WaveSummary::FrameValue(buffer_.data() + i * frameBytes, summary_->channels, summary_->bitsPerSample);
+        best = std::max(best, WaveSummary::FrameValue(buffer_.data() + i * frameBytes, summary_->channels,
+                                                      summary_->bitsPerSample));
     return true;
 }
 
-bool WaveFrameReader::Sum(std::uint64_t first, std::uint64_t count, std::int64_t& sum) {
-    sum = 0;
-    if (fd_ < 0 || first > summary_->frames || count > summary_->frames - first) return false;
+bool WaveFrameReader::Max(std::uint64_t first, std::uint64_t count, int& best) {
+    best = INT_MIN;
+    if (fd_ < 0 || count == 0 || first >= summary_->frames || count > summary_->frames - first) return false;
     constexpr std::uint64_t B = WaveSummary::kBlockFrames;
     const std::uint64_t end = first + count;
-    const std::uint64_t firstBlock = (first + B - 1) / B;  // first whole block inside the range
+    const std::uint64_t firstBlock = (first + B - 1) / B;  // first whole block inside the span
     const std::uint64_t endBlock = end / B;               // end of the last whole block
-    if (firstBlock >= endBlock) return SumRaw(first, count, sum);
-    if (!SumRaw(first, firstBlock * B - first, sum)) return false;
-    sum += summary_->prefix[endBlock] - summary_->prefix[firstBlock];
-    return SumRaw(endBlock * B, end - endBlock * B, sum);
+    if (firstBlock >= endBlock) return MaxRaw(first, count, best);
+    if (!MaxRaw(first, firstBlock * B - first, best)) return false;
+    for (std::uint64_t b = firstBlock; b < endBlock; ++b) best = std::max(best, summary_->blockMax[b]);
+    return MaxRaw(endBlock * B, end - endBlock * B, best);
 }
 
 }  // namespace lipsmith

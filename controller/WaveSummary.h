@@ -1,9 +1,9 @@
-// Fast sums over the sample frames of a PCM wave file, for drawing its
-// waveform in a track row at any zoom without reading the whole file on every
-// paint. A summary (block sums of the frames' values) is made in one pass per
-// file version and kept in a small cache keyed by the file's name, identity,
-// size and modification time; a paint then reads only the partial blocks at
-// the ends of each column's frames.
+// The loudest frame of any span of a PCM wave file, for drawing its waveform
+// in a track row at any zoom without reading the whole file on every paint.
+// A summary (the largest frame value of every block of frames) is made in one
+// pass per file version and kept in a small cache keyed by the file's name,
+// identity, size and modification time; a paint then reads only the partial
+// blocks at the ends of each point's frames.
 #pragma once
 #include <cstdint>
 #include <memory>
@@ -32,8 +32,8 @@ public:
     std::uint64_t frames = 0;          // whole frames in the "data" chunk
     WaveFileKey key;
 
-    // prefix[i] = sum of the values of frames [0, i x kBlockFrames).
-    std::vector<std::int64_t> prefix;
+    // blockMax[i] = the largest value of frames [i x kBlockFrames, (i + 1) x kBlockFrames).
+    std::vector<int> blockMax;
 
     // A frame's value: its largest channel sample, an 8-bit sample as its
     // unsigned byte, a 16-bit sample as its signed value + 32767.
@@ -48,7 +48,7 @@ std::shared_ptr<const WaveSummary> GetWaveSummary(const std::string& path);
 // Empties the cache (tests, and hosts that want the memory back).
 void ClearWaveSummaryCache();
 
-// Reads sums of frames of one summarised file during one paint.
+// Reads the frames of one summarised file during one paint.
 class WaveFrameReader {
 public:
     explicit WaveFrameReader(std::shared_ptr<const WaveSummary> summary);
@@ -58,12 +58,12 @@ public:
 
     // False when the file changed or vanished since it was summarised.
     bool IsOpen() const { return fd_ >= 0; }
-    // Sum of the values of frames [first, first + count), which must lie
-    // inside the file's frames; false on a read failure.
-    bool Sum(std::uint64_t first, std::uint64_t count, std::int64_t& sum);
+    // The largest value of frames [first, first + count), which must be at
+    // least one frame inside the file; false on a read failure.
+    bool Max(std::uint64_t first, std::uint64_t count, int& best);
 
 private:
-    bool SumRaw(std::uint64_t first, std::uint64_t count, std::int64_t& sum);
+    bool MaxRaw(std::uint64_t first, std::uint64_t count, int& best);
 
     std::shared_ptr<const WaveSummary> summary_;
     int fd_ = -1;
