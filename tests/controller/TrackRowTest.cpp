@@ -50,15 +50,22 @@ public:
     std::vector<Point> points;
 };
 
-// Pseudo-random samples: every frame differs, so a drawing that reads the
-// wrong frames shows it.
+// Pseudo-random samples under a slowly rising and falling loudness, with
+// sparse peaks: the loudest frame of a span then depends on exactly which
+// frames the span holds, so a drawing that reads the wrong frames shows it.
 std::vector<int> Samples(const tw::Format& f, std::size_t frames, unsigned seed) {
     std::vector<int> out;
     unsigned x = seed;
     for (std::size_t i = 0; i < frames * f.channels; ++i) {
         x = x * 1103515245u + 12345u;
-        const int r = static_cast<int>((x >> 8) & 0xFFFF);
-        out.push_back(f.bits == 8 ? r & 0xFF : r - 32768);
+        const double random = static_cast<double>((x >> 8) & 0xFFFF) / 65535.0;
+        const double phase = static_cast<double>((i / f.channels) % 2900) / 2900.0;
+        const double loudness = 0.05 + 0.95 * (phase < 0.5 ? 2 * phase : 2 - 2 * phase);
+        const bool peak = ((x >> 24) & 15u) == 0;
+        const double amplitude = loudness * (peak ? 0.5 + 0.5 * random : 0.1 * random);
+        const double sign = (x & 0x10000u) ? 1.0 : -1.0;
+        out.push_back(f.bits == 8 ? static_cast<int>(128 + sign * amplitude * 127)
+                                  : static_cast<int>(sign * amplitude * 32767));
     }
     return out;
 }
