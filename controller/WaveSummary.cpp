@@ -17,6 +17,7 @@ constexpr std::size_t kCacheEntries = 4;
 constexpr std::uint16_t kFormatPcm = 1;
 constexpr std::uint16_t kFormatExtensible = 0xFFFE;
 constexpr std::size_t kReadChunk = 1 << 20;
+constexpr std::uint64_t kReadAhead = 1 << 16;
 
 std::vector<std::shared_ptr<const WaveSummary>>& Cache() {
     static std::vector<std::shared_ptr<const WaveSummary>> cache;
@@ -81,18 +82,19 @@ std::shared_ptr<const WaveSummary> MakeSummary(const WaveFileKey& key) {
     bool ok = same;
     if (ok) {
         s->blockMax.assign(blocks, INT_MIN);
-        const std::size_t framesPerRead = kReadChunk / static_cast<std::size_t>(s->frameBytes);
+        const std::size_t framesPerRead =
+            kReadChunk / static_cast<std::size_t>(s->frameBytes) / WaveSummary::kBlockFrames * WaveSummary::kBlockFrames;
         std::vector<unsigned char> buf(framesPerRead * static_cast<std::size_t>(s->frameBytes));
         std::uint64_t frame = 0;
         while (ok && frame < s->frames) {
             const std::uint64_t n = std::min<std::uint64_t>(framesPerRead, s->frames - frame);
             ok = ReadAt(fd, buf.data(), n * static_cast<std::uint64_t>(s->frameBytes),
                         s->dataOffset + frame * static_cast<std::uint64_t>(s->frameBytes));
-            for (std::uint64_t i = 0; ok && i < n; ++i) {
-                const int v = WaveSummary::FrameValue(buf.data() + i * static_cast<std::uint64_t>(s->frameBytes),
-                                                      s->channels, s->bitsPerSample);
-                int& m = s->blockMax[(frame + i) / WaveSummary::kBlockFrames];
-                m = std::max(m, v);
+            // Reads hold whole blocks, the file's last one excepted.
+            for (std::uint64_t i = 0; ok && i < n; i += WaveSummary::kBlockFrames) {
+                const std::uint64_t m = std::min<std::uint64_t>(WaveSummary::kBlockFrames, n - i);
+                s->blockMax[(frame + i) / WaveSummary::kBlockFrames] = WaveSummary::LoudestValue(
+                    buf.data() + i * static_cast<std::uint64_t>(s->frameBytes), m, s->channels, s->bitsPerSample);
             }
             frame += n;
         }
@@ -103,19 +105,25 @@ std::shared_ptr<const WaveSummary> MakeSummary(const WaveFileKey& key) {
 
 }  // namespace
 
-int WaveSummary::FrameValue(const unsigned char* frame, int channels, int bitsPerSample) {
-    int best = 0;
-    for (int c = 0; c < channels; ++c) {
-        int v;
-        if (bitsPerSample == 8) {
-            v = frame[c];
-        } else {
-            const unsigned char* p = frame + 2 * c;
-            v = static_cast<std::int16_t>(static_cast<std::uint16_t>(p[0] | (p[1] << 8))) + 32767;
+namespace {
+
+template <int Channels, int Bits>
+int Loudest(const unsigned char* p, std::uint64_t count) {
+    int best = INT_MIN;
+    for (std::uint64_t i = 0; i < count; ++i) {
+        for (int c = 0; c < Channels; ++c, p += Bits / 8) {
+            const int v = Bits == 8 ? p[0] : static_cast<std::int16_t>(static_cast<std::uint16_t>(p[0] | (p[1] << 8))) + 32767;
+            best = std::max(best, v);
         }
-        if (c == 0 || v > best) best = v;
     }
     return best;
+}
+
+}  // namespace
+
+int WaveSummary::LoudestValue(const unsigned char* frames, std::uint64_t count, int channels, int bitsPerSample) {
+    if (bitsPerSample == 8) return channels == 1 ? Loudest<1, 8>(frames, count) : Loudest<2, 8>(frames, count);
+    return channels == 1 ? Loudest<1, 16>(frames, count) : Loudest<2, 16>(frames, count);
 }
 
 std::shared_ptr<const WaveSummary> GetWaveSummary(const std::string& path) {
@@ -155,14 +163,20 @@ WaveFrameReader::~WaveFrameReader() {
     if (fd_ >= 0) ::close(fd_);
 }
 
-bool WaveFrameReader::MaxRaw(std::uint64_t first, std::uint64_t count, int& best) {
+bool WaveFrameReader::MaxRaw(std::uint64_t first, std::uint64_t count, std::uint64_t want, int& best) {
     if (count == 0) return true;
     const std::uint64_t frameBytes = static_cast<std::uint64_t>(summary_->frameBytes);
-    buffer_.resize(count * frameBytes);
-    if (!ReadAt(fd_, buffer_.data(), buffer_.size(), summary_->dataOffset + first * frameBytes)) return false;
-    for (std::uint64_t i = 0; i < count; ++i)
-        best = std::max(best, WaveSummary::FrameValue(buffer_.data() + i * frameBytes, summary_->channels,
-                                                      summary_->bitsPerSample));
+    if (first < windowFirst_ || first + count > windowFirst_ + windowFrames_) {
+        windowFirst_ = first;
+        windowFrames_ = std::min(std::max(count, want), summary_->frames - first);
+        window_.resize(windowFrames_ * frameBytes);
+        if (!ReadAt(fd_, window_.data(), window_.size(), summary_->dataOffset + first * frameBytes)) {
+            windowFrames_ = 0;
+            return false;
+        }
+    }
+    best = std::max(best, WaveSummary::LoudestValue(window_.data() + (first - windowFirst_) * frameBytes, count,
+                                                    summary_->channels, summary_->bitsPerSample));
     return true;
 }
 
@@ -173,10 +187,13 @@ bool WaveFrameReader::Max(std::uint64_t first, std::uint64_t count, int& best) {
     const std::uint64_t end = first + count;
     const std::uint64_t firstBlock = (first + B - 1) / B;  // first whole block inside the span
     const std::uint64_t endBlock = end / B;               // end of the last whole block
-    if (firstBlock >= endBlock) return MaxRaw(first, count, best);
-    if (!MaxRaw(first, firstBlock * B - first, best)) return false;
+    // Short spans are read whole through the read-ahead window, which the
+    // next points use too; long ones read only their partial end blocks.
+    const std::uint64_t readAhead = kReadAhead / static_cast<std::uint64_t>(summary_->frameBytes);
+    if (firstBlock >= endBlock || count < 8 * B) return MaxRaw(first, count, readAhead, best);
+    if (!MaxRaw(first, firstBlock * B - first, 0, best)) return false;
     for (std::uint64_t b = firstBlock; b < endBlock; ++b) best = std::max(best, summary_->blockMax[b]);
-    return MaxRaw(endBlock * B, end - endBlock * B, best);
+    return MaxRaw(endBlock * B, end - endBlock * B, 0, best);
 }
 
 }  // namespace lipsmith

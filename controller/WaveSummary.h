@@ -35,9 +35,10 @@ public:
     // blockMax[i] = the largest value of frames [i x kBlockFrames, (i + 1) x kBlockFrames).
     std::vector<int> blockMax;
 
-    // A frame's value: its largest channel sample, an 8-bit sample as its
-    // unsigned byte, a 16-bit sample as its signed value + 32767.
-    static int FrameValue(const unsigned char* frame, int channels, int bitsPerSample);
+    // The largest value of `count` frames (INT_MIN for none). A frame's value
+    // is its largest channel sample, an 8-bit sample as its unsigned byte, a
+    // 16-bit sample as its signed value + 32767.
+    static int LoudestValue(const unsigned char* frames, std::uint64_t count, int channels, int bitsPerSample);
 };
 
 // The summary of the wave file at path, from the cache or made now; null
@@ -63,11 +64,15 @@ public:
     bool Max(std::uint64_t first, std::uint64_t count, int& best);
 
 private:
-    bool MaxRaw(std::uint64_t first, std::uint64_t count, int& best);
+    // Reads at least `want` frames from first when the frames are not in the window.
+    bool MaxRaw(std::uint64_t first, std::uint64_t count, std::uint64_t want, int& best);
 
     std::shared_ptr<const WaveSummary> summary_;
     int fd_ = -1;
-    std::vector<unsigned char> buffer_;
+    // Frames [windowFirst_, windowFirst_ + windowFrames_) read ahead: a
+    // paint asks for its points from left to right.
+    std::vector<unsigned char> window_;
+    std::uint64_t windowFirst_ = 0, windowFrames_ = 0;
 };
 
 }  // namespace lipsmith
