@@ -10,7 +10,6 @@ QToolButton* MakeArrow(QWidget* parent, Qt::ArrowType type, const char* name, co
     b->setObjectName(QString::fromLatin1(name));
     b->setArrowType(type);
     b->setAutoRepeat(true);
-    b->setAutoRaise(true);  // highlights under the mouse
     b->setFocusPolicy(Qt::NoFocus);
     b->setAccessibleName(accessible);
     return b;

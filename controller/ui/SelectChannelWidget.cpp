@@ -88,7 +88,8 @@ void SelectChannelWidget::Layout() {
 
     const QRect field = du.Rect(130, 10, 29, 13);
     scalar_->setGeometry(field);
-    arrows_->setGeometry(du.Rect(160, 8, 11, 16));
+    // The arrows sit flush against the field, as attached arrows do.
+    arrows_->setGeometry(field.right() + 1, field.top(), du.Rect(160, 8, 11, 16).width(), field.height());
     // The label ends where the field begins and is centred on it.
     const QRect label = du.Rect(108, 12, 21, 8);
     const int labelWidth = std::max(label.width(), scalarLabel_->sizeHint().width());
