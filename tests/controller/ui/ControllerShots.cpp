@@ -1,16 +1,17 @@
-// Opens the "Select Channel" dialog on a real display (Xvfb in the suite) and
-// saves what the user sees: the dialog, and an expanded track row with the
-// scene sound's waveform painted by the controller.
+// Loads the real Lipsmith.dlc as the studio does, opens its "Select Channel"
+// dialog on a real display (Xvfb in the suite) and saves what the user sees:
+// the dialog, and an expanded track row with the scene sound's waveform
+// painted by the controller.
 //   controller_ui_shots OUTPUT_FOLDER [WAVE]   (a made-up sound unless WAVE is given)
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
+#include <QLabel>
 #include <QPainter>
 #include <cmath>
 #include <cstdio>
 #include <vector>
 
-#include "ControllerWindows.h"
 #include "SpeechController.h"
 #include "WaveBytes.h"
 
@@ -56,19 +57,25 @@ bool Fail(const char* what) {
 }
 
 bool Shoot(const QDir& out, const QString& givenWave) {
-    InstallControllerWindows();
+    std::string error;
+    if (!LoadPlugin(PluginDirectory() + "/Lipsmith.dlc", &error)) return Fail(error.c_str());
+    ClassDesc* desc = ClassDirectory::Get().FindClass(CTRL_FLOAT_CLASS_ID, SPEECH_CONTROLLER_CLASS_ID);
+    if (!desc) return Fail("the plug-in has no speech controller class");
     QWidget main;
     main.setWindowTitle(QStringLiteral("Lipsmith Studio"));
     main.resize(800, 500);
     main.show();
 
-    auto* c = new SpeechController();
+    SpeechController* c = AsSpeechController(static_cast<ReferenceTarget*>(desc->Create(FALSE)));
+    if (!c) return Fail("the plug-in made no speech controller");
     c->LockAutoDelete(true);
     c->channel = 2;
     c->scalar[1] = 85;
     c->EditTrackParams(0, nullptr, "Jaw Open", &main, GetCOREInterface(), 0);
     QDialog* dialog = main.findChild<QDialog*>(QStringLiteral("SelectChannel"));
     if (!dialog || !dialog->isVisible()) return Fail("the dialog did not open");
+    auto* picture = dialog->findChild<QLabel*>(QStringLiteral("ctl1041"));
+    if (!picture || picture->pixmap().size() != QSize(60, 60)) return Fail("the channel picture is missing");
     QApplication::processEvents();
     if (!dialog->grab().save(out.filePath(QStringLiteral("select-channel.png")))) return Fail("cannot save the dialog");
 
