@@ -75,7 +75,11 @@ SelectChannelWidget::SelectChannelWidget(SelectChannelDialog& dialog, QWidget* p
     ShowChannel();
 }
 
-SelectChannelWidget::~SelectChannelWidget() { dialog_ = nullptr; }
+SelectChannelWidget::~SelectChannelWidget() {
+    // Closed by its owner while the field had the focus: no focus-out follows.
+    if (dialog_) dialog_->ScalarFocusChanged(false);
+    dialog_ = nullptr;
+}
 
 void SelectChannelWidget::Layout() {
     const DialogUnits du{QFontMetricsF(font())};

@@ -249,8 +249,13 @@ private slots:
         c = new SpeechController();
         c->LockAutoDelete(true);
         d = Open();
+        d->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(d));
+        d->findChild<QLineEdit*>(QStringLiteral("ctl1043"))->setFocus();
+        QTRY_VERIFY(!ip->AcceleratorsEnabled());
         delete mainWindow;
         QVERIFY(d.isNull());
+        QVERIFY(ip->AcceleratorsEnabled());
         mainWindow = new QWidget;
         mainWindow->show();
         QVERIFY(Open());
