@@ -254,6 +254,7 @@ private slots:
         d->findChild<QLineEdit*>(QStringLiteral("ctl1043"))->setFocus();
         QTRY_VERIFY(!ip->AcceleratorsEnabled());
         delete mainWindow;
+        mainWindow = nullptr;
         QVERIFY(d.isNull());
         QVERIFY(ip->AcceleratorsEnabled());
         mainWindow = new QWidget;
