@@ -76,7 +76,10 @@ SelectChannelWidget::SelectChannelWidget(SelectChannelDialog& dialog, QWidget* p
 }
 
 SelectChannelWidget::~SelectChannelWidget() {
-    // Closed by its owner while the field had the focus: no focus-out follows.
+    // The base class hides the window, and the field then reports losing the
+    // focus: no signal may reach this half-destroyed window.
+    for (QObject* child : children()) child->disconnect(this);
+    // Closed by its owner while the field had the focus.
     if (dialog_) dialog_->ScalarFocusChanged(false);
     dialog_ = nullptr;
 }
