@@ -57,7 +57,7 @@ QWidget* RollupPanel::AddPage(QWidget* page, const QString& title, DWORD flags, 
     entries_.insert(entries_.begin() + static_cast<std::ptrdiff_t>(at), Entry{page, frame, bar, category});
     box_->insertWidget(static_cast<int>(at), frame);
 
-    connect(bar, &QToolButton::clicked, this, [this, page] { SetOpen(page, !IsOpen(page)); });
+    connect(bar, &QToolButton::clicked, this, [this, page](bool checked) { SetOpen(page, checked); });
     // A page its plug-in deletes itself leaves the panel with it.
     connect(page, &QObject::destroyed, this, [this, page] { Forget(page); });
     SetOpen(page, !(flags & APPENDROLL_CLOSED));

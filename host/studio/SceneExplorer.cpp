@@ -1,6 +1,7 @@
 #include "SceneExplorer.h"
 
 #include <QGridLayout>
+#include <QHeaderView>
 #include <QInputDialog>
 #include <QPushButton>
 #include <QTreeWidget>
@@ -42,6 +43,7 @@ SceneExplorer::SceneExplorer(Interface& ip, QWidget* parent) : QWidget(parent), 
     tree_->setAccessibleName("Scene");
     tree_->setColumnCount(2);
     tree_->setHeaderLabels({"Name", "Controller"});
+    tree_->header()->setAccessibleName("Columns");
     tree_->setSelectionMode(QAbstractItemView::SingleSelection);
     addNode_ = Button("Add Node", "addNode", this);
     addChild_ = Button("Add Child", "addChildNode", this);

@@ -323,10 +323,19 @@ bool TrackView::SyncRows() {
         return true;
     }
     bool changed = false;
-    std::size_t i = 0;
-    for (QTreeWidgetItemIterator it(tree_); *it; ++it, ++i) {
+    syncing_ = true;
+    for (QTreeWidgetItemIterator it(tree_); *it; ++it) {
         const std::size_t row = static_cast<std::size_t>((*it)->data(0, kRowRole).toInt());
         if (row >= rows_.size()) continue;
+        // The objects hold the expanded state (an object may also be a new one
+        // that took the place of an old one at the same address).
+        if (Animatable* anim = rows_[row].anim; anim && rows_[row].hasChildren) {
+            const bool open = anim->IsTreeEntryOpen(1, 1u << viewId_);
+            if ((*it)->isExpanded() != open) {
+                (*it)->setExpanded(open);
+                changed = true;
+            }
+        }
         if (fresh[row].label != rows_[row].label) {
             rows_[row].label = fresh[row].label;
             (*it)->setText(0, QString::fromStdString(fresh[row].label));
@@ -338,6 +347,7 @@ bool TrackView::SyncRows() {
             changed = true;
         }
     }
+    syncing_ = false;
     return changed;
 }
 
