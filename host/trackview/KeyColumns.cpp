@@ -1,6 +1,8 @@
 #include "KeyColumns.h"
 
 #include <algorithm>
+#include <climits>
+#include <cmath>
 #include <numeric>
 
 #include "NoteTrack.h"
@@ -26,19 +28,43 @@ KeyColumns::KeyColumns(Animatable* anim, const TimeAxis& axis) : anim_(anim), ax
 
 TimeValue KeyColumns::Time(int i) const { return anim_->GetKeyTime(KeyIndex(i)); }
 
+namespace {
+
+// The first tick whose column is at least x (so the search compares ticks,
+// not columns).
+long long FirstTickOfColumn(const TimeAxis& axis, long long x) {
+    const double t = std::ceil((static_cast<double>(x) - 0.5 + axis.Scroll()) / axis.Zoom());
+    long long tick = static_cast<long long>(std::clamp(t, -4.0e9, 4.0e9));
+    auto column = [&](long long k) {
+        return axis.ColumnOf(static_cast<TimeValue>(std::clamp<long long>(k, INT_MIN, INT_MAX)));
+    };
+    while (tick > INT_MIN && column(tick - 1) >= x) --tick;  // rounding of the division
+    while (tick <= INT_MAX && column(tick) < x) ++tick;
+    return tick;
+}
+
+}  // namespace
+
 int KeyColumns::FirstAtColumn(long long x, int from) const {
-    // A few steps forward first: neighbouring keys usually lie in the next columns.
-    int i = std::max(from, 0);
-    for (int step = 0; step < 4 && i < count_; ++step, ++i) {
-        if (Column(i) >= x) return i;
+    const long long tick = FirstTickOfColumn(axis_, x);
+    // Galloping search: the wanted key is usually a few keys on, so the
+    // search widens its steps from `from` before it halves the interval.
+    int lo = std::max(from, 0);
+    if (lo >= count_ || Time(lo) >= tick) return std::min(lo, count_);
+    int step = 1, hi = lo + 1;
+    while (hi < count_ && Time(hi) < tick) {
+        lo = hi;
+        step *= 2;
+        hi = lo + step;
     }
-    int lo = i, hi = count_;
-    while (lo < hi) {
+    hi = std::min(hi, count_);
+    // Time(lo) < tick, and hi is count_ or a key at or after it.
+    while (hi - lo > 1) {
         const int mid = lo + (hi - lo) / 2;
-        if (Column(mid) < x) lo = mid + 1;
+        if (Time(mid) < tick) lo = mid;
         else hi = mid;
     }
-    return lo;
+    return hi;
 }
 
 }  // namespace lipsmith::trackview

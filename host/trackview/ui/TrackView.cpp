@@ -530,29 +530,69 @@ int TrackView::PaintRow(QPainter& p, const TrackRow& row, const QRect& rowRect, 
     return marks;
 }
 
+namespace {
+
+// Marks of neighbouring columns overlap; runs of them are drawn as one
+// rectangle, which at a wide zoom is most of the saving.
+class MarkRuns {
+public:
+    MarkRuns(QPainter& p, int halfWidth, int top, int height, const QColor& color)
+        : p_(p), half_(halfWidth), top_(top), height_(height), color_(color) {}
+    ~MarkRuns() { Flush(); }
+    void Add(long long c) {
+        if (open_ && c <= end_ + 2 * half_ + 1) {
+            end_ = c;
+            return;
+        }
+        Flush();
+        open_ = true;
+        start_ = end_ = c;
+    }
+
+private:
+    void Flush() {
+        if (open_) p_.fillRect(QRect(static_cast<int>(start_) - half_, top_, static_cast<int>(end_ - start_) + 2 * half_ + 1, height_), color_);
+        open_ = false;
+    }
+    QPainter& p_;
+    int half_, top_, height_;
+    QColor color_;
+    bool open_ = false;
+    long long start_ = 0, end_ = 0;
+};
+
+}  // namespace
+
 int TrackView::PaintKeys(QPainter& p, Animatable* anim, const QRect& rowRect, const QRect& clip, const QColor& color) {
     const KeyColumns keys(anim, axis_);
     const int mid = rowRect.top() + lineHeight_ / 2;
-    return keys.ForEachColumn(clip.left() - 3, clip.right() + 3, [&](long long c, int) {
-        p.fillRect(QRect(static_cast<int>(c) - 2, mid - 4, 5, 9), color);
-    });
+    MarkRuns runs(p, 2, mid - 4, 9, color);
+    return keys.ForEachColumn(clip.left() - 3, clip.right() + 3, [&](long long c, int) { runs.Add(c); });
 }
 
 int TrackView::PaintNotes(QPainter& p, Animatable* anim, const QRect& rowRect, const QRect& clip) {
     const KeyColumns notes(anim, axis_);
     const NoteKeyTab& table = static_cast<DefNoteTrack*>(anim)->keys;
     const QFontMetrics fm = p.fontMetrics();
-    const int top = rowRect.top() + 3, bottom = rowRect.top() + lineHeight_ - 3;
-    const int baseline = rowRect.top() + (lineHeight_ + fm.ascent() - fm.descent()) / 2;
+    // Short ticks along the top of the row, texts under them.
+    const int top = rowRect.top() + 1, bottom = rowRect.top() + 5;
+    const int baseline = std::min(rowRect.top() + 5 + fm.ascent(), rowRect.top() + lineHeight_ - fm.descent());
     long long nextFree = LLONG_MIN;
     int marks = 0;
+    MarkRuns ticks(p, 0, top, bottom - top, kNoteMark);
     // Start a little to the left: a note just outside may still show its text.
-    for (int i = notes.FirstAtColumn(clip.left() - 160); i < notes.Count();) {
+    const int first = notes.FirstAtColumn(clip.left() - 160);
+    // Where notes crowd (more than one every three columns) only the
+    // labelled ones get a tick: the key track below shows the same timing.
+    const int shown = notes.FirstAtColumn(clip.right() + 1, first) - first;
+    const bool everyTick = shown * 3 <= clip.width() + 160;
+    for (int i = first; i < notes.Count();) {
         const long long c = notes.Column(i);
         if (c > clip.right()) break;
         const int x = static_cast<int>(c);
-        p.fillRect(QRect(x, top, 2, bottom - top), kNoteMark);
+        if (everyTick) ticks.Add(c);
         if (c >= nextFree) {
+            p.fillRect(QRect(x, top, 1, lineHeight_ - 3), kNoteMark);
             QString text = QString::fromStdString(table[notes.KeyIndex(i)]->note);
             if (text.size() > kMaxNoteChars) text = text.left(kMaxNoteChars) + QString::fromUtf8("\u2026");
             p.setPen(QColor(90, 40, 20));
@@ -560,7 +600,7 @@ int TrackView::PaintNotes(QPainter& p, Animatable* anim, const QRect& rowRect, c
             nextFree = c + fm.horizontalAdvance(text) + 10;
         }
         ++marks;
-        i = notes.FirstAtColumn(c + 1, i + 1);
+        i = notes.FirstAtColumn(everyTick ? c + 1 : std::max(c + 1, nextFree), i + 1);
     }
     return marks;
 }
