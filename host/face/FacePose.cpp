@@ -21,7 +21,7 @@ constexpr float kChinY = 1.12f;
 
 MouthShape LayoutMouth(const FacePose& p) {
     MouthShape m;
-    const float halfWidth = std::clamp(0.25f + 0.13f * p.mouthWidth - 0.12f * p.pucker, 0.10f, 0.42f);
+    const float halfWidth = std::clamp(0.27f + 0.14f * p.mouthWidth - 0.13f * p.pucker, 0.11f, 0.44f);
     // Showing teeth parts the lips a little even when the jaw hardly moves.
     const float teeth = std::max(p.upperTeeth, p.lowerTeeth);
     const float gap = std::max(0.40f * p.mouthOpen, 0.03f * teeth * (1.0f - p.lowerLipPullback));
@@ -32,8 +32,8 @@ MouthShape LayoutMouth(const FacePose& p) {
     m.innerLeft = {-innerHalf, cornerY};
     m.innerRight = {innerHalf, cornerY};
 
-    const float upperThick = 0.050f * (1.0f - 0.45f * p.lipTension) + 0.030f * p.pucker;
-    float lowerThick = 0.065f * (1.0f - 0.40f * p.lipTension) + 0.035f * p.pucker;
+    const float upperThick = 0.056f * (1.0f - 0.45f * p.lipTension) + 0.030f * p.pucker;
+    float lowerThick = 0.072f * (1.0f - 0.40f * p.lipTension) + 0.035f * p.pucker;
     m.upperLipBottom = kMouthY - 0.25f * gap;
     m.lowerLipTop = kMouthY + 0.75f * gap;
     m.upperTeethDepth = p.upperTeeth > 0.02f ? 0.015f + 0.05f * p.upperTeeth : 0.0f;

@@ -44,12 +44,18 @@ void FacePreview::paintEvent(QPaintEvent*) {
     face::PaintFace(p, area, pose);
     p.setOpacity(1.0);
 
-    p.setPen(QColor(30, 40, 60));
+    // A caption over the corner: whose face, at which frame.
     const int tpf = std::max(ip_.GetTicksPerFrame(), 1);
-    const QString frame = QString("Frame %1").arg(static_cast<long long>(std::floor(static_cast<double>(t) / tpf)));
-    const QString caption = node ? QString::fromUtf8(node->GetName()) + "    " + frame
-                                 : "No node with speech controllers    " + frame;
-    p.drawText(rect().adjusted(10, 6, -10, 0), Qt::AlignTop | Qt::AlignLeft, caption);
+    const QString frame = QString("frame %1").arg(static_cast<long long>(std::floor(static_cast<double>(t) / tpf)));
+    const QString caption = node ? QString::fromUtf8(node->GetName()) + "  \u00B7  " + frame
+                                 : "No node with speech controllers  \u00B7  " + frame;
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRect box = p.fontMetrics().boundingRect(caption).adjusted(-8, -4, 8, 4).translated(16, 14 + p.fontMetrics().ascent());
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(255, 255, 255, 170));
+    p.drawRoundedRect(box, 6, 6);
+    p.setPen(QColor(30, 40, 60));
+    p.drawText(box, Qt::AlignCenter, caption);
     lastPose_ = pose;
     lastTime_ = t;
     ++paints_;

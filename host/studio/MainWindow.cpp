@@ -86,7 +86,7 @@ MainWindow::MainWindow(Interface& ip, QWidget* parent)
     trackDock->setWidget(dockView_);
     addDockWidget(Qt::BottomDockWidgetArea, trackDock);
     resizeDocks({trackDock}, {300}, Qt::Vertical);
-    resizeDocks({explorerDock, commandDock}, {260, 280}, Qt::Horizontal);
+    resizeDocks({explorerDock, commandDock}, {330, 300}, Qt::Horizontal);
 
     BuildMenus();
     statusBar()->setObjectName("statusBar");

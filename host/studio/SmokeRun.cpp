@@ -4,13 +4,16 @@
 #include <QElapsedTimer>
 #include <QPushButton>
 #include <QSlider>
+#include <QTreeWidget>
 #include <QTimer>
+#include <cmath>
 #include <cstdio>
 #include <functional>
 #include <memory>
 
 #include "FacePreview.h"
 #include "MainWindow.h"
+#include "PlaybackController.h"
 #include "TimeBar.h"
 #include "TrackView.h"
 
@@ -41,8 +44,9 @@ struct Run {
     bool Poll() {
         if (clock.elapsed() > options.deadlineMs) {
             static const char* const what[] = {"the window did not show", "the track view shows no keys",
-                                               "the face was not drawn", "playback did not move the slider and the face"};
-            Fail(what[std::min(step, 3)]);
+                                               "the face was not drawn", "playback did not move the slider and the face",
+                                               "the mouth never opened for the picture", "the picture was not taken"};
+            Fail(what[std::min(step, 5)]);
             return true;
         }
         trackview::TrackView* tv = window.DockTrackView();
@@ -75,6 +79,31 @@ struct Run {
                 if (!moved || !faceMoved) return false;
                 std::fprintf(stdout, "smoke: playing moved the slider from frame %d to %d and the face\n", startFrame,
                              window.Bar()->Slider()->value());
+                ++step;
+                [[fallthrough]];
+            }
+            case 4:
+                // For the picture: the mouth wide open, the first controller's tracks shown.
+                if (!options.screenshot.isEmpty() && window.Face()->LastPose().mouthOpen < 0.3f) return false;
+                if (window.Playback().IsPlaying()) window.Bar()->PlayButton()->click();
+                if (!options.screenshot.isEmpty()) {
+                    for (const trackview::TrackRow& row : tv->Rows()) {
+                        if (row.kind == trackview::RowKind::Track && row.hasChildren) {
+                            if (QTreeWidgetItem* item = tv->ItemOf(row.anim)) item->setExpanded(true);
+                            break;
+                        }
+                    }
+                    tv->ShowSeconds(8.0);
+                    const TimeValue left = std::max<TimeValue>(window.TimeExtent().Start(),
+                                                               window.Face()->LastTime() - 2 * TIME_TICKSPERSEC);
+                    tv->Axis().SetScroll(static_cast<int>(std::lround(left * tv->Axis().Zoom())));
+                    tv->Refresh();
+                    ++step;
+                    return false;  // let the views repaint first
+                }
+                ++step;
+                [[fallthrough]];
+            case 5:
                 if (!options.screenshot.isEmpty()) {
                     if (!window.grab().save(options.screenshot)) {
                         Fail("the screenshot could not be written");
@@ -82,11 +111,9 @@ struct Run {
                     }
                     Say("screenshot written");
                 }
-                window.Bar()->PlayButton()->click();
                 Say("passed");
                 QApplication::exit(0);
                 return true;
-            }
             default: return true;
         }
     }

@@ -223,13 +223,28 @@ void PaintFace(QPainter& painter, const QRectF& rect, const FacePose& pose) {
     const FaceShapes f = LayoutFace(pose);
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
-    SetFaceTransform(painter, rect, -1.48, 1.62, 1.2);
+    SetFaceTransform(painter, rect, -1.46, 1.75, 1.26);
     PaintEar(painter, -1);
     PaintEar(painter, 1);
-    // The neck, then the head over it.
+    // Shoulders in a shirt, the neck, then the head over them.
+    QPainterPath shoulders;
+    shoulders.moveTo(-1.25, 1.75);
+    shoulders.cubicTo(-1.25, 1.42, -0.95, 1.30, -0.42, 1.24);
+    shoulders.lineTo(0.42, 1.24);
+    shoulders.cubicTo(0.95, 1.30, 1.25, 1.42, 1.25, 1.75);
+    shoulders.closeSubpath();
+    painter.setPen(QPen(QColor(52, 70, 96), 0.02));
+    painter.setBrush(QColor(78, 104, 140));
+    painter.drawPath(shoulders);
+    QPainterPath neck;
+    neck.moveTo(-0.34, 0.85);
+    neck.lineTo(0.34, 0.85);
+    neck.lineTo(0.38, 1.30);
+    neck.quadTo(0, 1.42, -0.38, 1.30);
+    neck.closeSubpath();
     painter.setPen(QPen(kOutline, 0.02));
     painter.setBrush(kSkinShade);
-    painter.drawRect(QRectF(-0.36, 0.9, 0.72, 0.75));
+    painter.drawPath(neck);
     QRadialGradient skin(QPointF(-0.25, -0.35), 1.6);
     skin.setColorAt(0, kSkin.lighter(106));
     skin.setColorAt(1, kSkin.darker(104));

@@ -477,10 +477,9 @@ void TrackView::PaintTracks(QPainter& p, const QRect& rect) {
         const QRect rowRect(0, r.top(), width, r.height());
         marks += PaintRow(p, rows_[static_cast<std::size_t>(row)], rowRect, rect, it->isExpanded());
     }
-    // Outside the scene's range the time line is shaded.
-    const Interval range = ip_.GetAnimRange();
-    const int x0 = Clamp(static_cast<long long>(std::floor(axis_.XOf(range.Start()))));
-    const int x1 = Clamp(static_cast<long long>(std::ceil(axis_.XOf(range.End()))));
+    // Outside the time the view covers (the scene's range, sound and keys) the time line is shaded.
+    const int x0 = Clamp(static_cast<long long>(std::floor(axis_.XOf(extentStart_))));
+    const int x1 = Clamp(static_cast<long long>(std::ceil(axis_.XOf(extentEnd_))));
     if (x0 > rect.left()) p.fillRect(QRect(rect.left(), rect.top(), x0 - rect.left(), rect.height()), kOutsideRange);
     if (x1 < rect.right()) p.fillRect(QRect(x1, rect.top(), rect.right() - x1 + 1, rect.height()), kOutsideRange);
     const int tx = static_cast<int>(std::floor(axis_.XOf(ip_.GetTime()) + 0.5));
