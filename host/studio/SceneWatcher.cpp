@@ -1,7 +1,5 @@
 #include "SceneWatcher.h"
 
-#include <QMetaObject>
-
 namespace lipsmith::studio {
 
 // Claims the utilities' super class so that it also hears what speech
@@ -21,6 +19,9 @@ private:
 
 SceneWatcher::SceneWatcher(Interface& ip, QObject* parent)
     : QObject(parent), ip_(ip), listener_(std::make_unique<Listener>(this)) {
+    gather_.setSingleShot(true);
+    gather_.setInterval(kGatherMs);
+    connect(&gather_, &QTimer::timeout, this, &SceneWatcher::SceneChanged);
     RegisterGlobalReference(listener_.get());
     ip_.RegisterTimeChangeCallback(this);
     for (int code : {NOTIFY_SCENE_NODES_CHANGED, NOTIFY_FILE_POST_OPEN})
@@ -35,15 +36,7 @@ SceneWatcher::~SceneWatcher() {
 }
 
 void SceneWatcher::Touch() {
-    if (pending_) return;
-    pending_ = true;
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            pending_ = false;
-            emit SceneChanged();
-        },
-        Qt::QueuedConnection);
+    if (!gather_.isActive()) gather_.start();
 }
 
 void SceneWatcher::TimeChanged(TimeValue t) { emit TimeMoved(t); }

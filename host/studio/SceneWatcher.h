@@ -2,9 +2,10 @@
 // message of the scene (heard as a global reference maker, including those
 // sent only to utilities), every scene loaded or reset and every time change.
 // Scene changes come in bursts (a parse run writes thousands of keys), so
-// they are gathered into one SceneChanged from the event loop.
+// they are gathered into one SceneChanged at most every few milliseconds.
 #pragma once
 #include <QObject>
+#include <QTimer>
 #include <memory>
 
 #include "Interface.h"
@@ -17,8 +18,9 @@ public:
     explicit SceneWatcher(Interface& ip, QObject* parent = nullptr);
     ~SceneWatcher() override;
 
-    // Asks for one SceneChanged from the event loop (several calls, one signal).
+    // Asks for a SceneChanged soon (several calls, one signal).
     void Touch();
+    static constexpr int kGatherMs = 30;
 
 signals:
     void SceneChanged();
@@ -33,7 +35,7 @@ private:
 
     Interface& ip_;
     std::unique_ptr<Listener> listener_;
-    bool pending_ = false;
+    QTimer gather_;
 };
 
 }  // namespace lipsmith::studio

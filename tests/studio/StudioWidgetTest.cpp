@@ -80,6 +80,30 @@ private:
     RefTargetHandle notes_ = nullptr;
 };
 
+// A float controller that paints its own row: a blue line down from the
+// column of tick 4800, the way controllers draw their waveforms.
+class PaintingControl : public Control {
+public:
+    SClass_ID SuperClassID() override { return CTRL_FLOAT_CLASS_ID; }
+    Class_ID ClassID() override { return Class_ID(0x7E57, 0xA); }
+    void GetValue(TimeValue, void* v, Interval&, GetSetMethod) override { *static_cast<float*>(v) = 0; }
+    void SetValue(TimeValue, void*, int, GetSetMethod) override {}
+    int PaintTrack(ParamDimensionBase*, HDC hdc, Rect& track, Rect&, float zoom, int scroll, DWORD) override {
+        this->track = track;
+        this->zoom = zoom;
+        this->scroll = scroll;
+        column = static_cast<int>(std::floor(4800 * zoom - scroll + 0.5));
+        hdc->SelectPen(0xFF0000, 0);  // blue, as 0x00BBGGRR
+        hdc->MoveTo(column, track.top);
+        hdc->LineTo(column, track.bottom);
+        hdc->SelectStockBlackPen();
+        return TRACK_DONE;
+    }
+    Rect track;
+    float zoom = 0;
+    int scroll = 0, column = 0;
+};
+
 struct TimeRecorder : TimeChangeCallback {
     std::vector<TimeValue> times;
     void TimeChanged(TimeValue t) override { times.push_back(t); }
@@ -404,6 +428,30 @@ private slots:
         QVERIFY(props->IsTreeEntryOpen(1, 0xFF));
         delete floating->window();
         QVERIFY(!props->IsTreeEntryOpen(1, 0xFF));
+    }
+
+    void controllersPaintTheirRowsOnThePainter() {
+        INode* head = ip.CreateNode("Head");
+        auto* painting = new PaintingControl();
+        head->AddTrack("Wave", painting);
+        window->RefreshViews();
+        trackview::TrackView* view = window->DockTrackView();
+        view->SetTimeExtent(0, 4800 * 4);
+        view->ZoomExtents();
+        const QImage image = view->TrackArea()->grab().toImage();
+        const QRect row = view->Tree()->visualItemRect(view->ItemOf(painting));
+        QCOMPARE(painting->track.top, row.top());
+        QCOMPARE(painting->track.bottom, row.bottom());
+        QCOMPARE(painting->track.left, 0);
+        QCOMPARE(painting->track.right, view->TrackArea()->width() - 1);
+        QCOMPARE(static_cast<double>(painting->zoom), static_cast<double>(static_cast<float>(view->Axis().Zoom())));
+        QCOMPARE(painting->scroll, view->Axis().Scroll());
+        // The column the controller computed shows tick 4800 on the ruler's axis too.
+        QVERIFY(std::abs(view->Axis().TickAt(painting->column) - 4800) <= 1.0 / view->Axis().Zoom());
+        const qreal ratio = image.devicePixelRatio();
+        const QColor drawn = image.pixelColor(static_cast<int>(painting->column * ratio),
+                                              static_cast<int>((row.top() + row.height() / 2) * ratio));
+        QCOMPARE(drawn, QColor(0, 0, 255));
     }
 
     void aHundredThousandKeysPaintOnlyWhatShows() {

@@ -253,8 +253,6 @@ TrackView::~TrackView() {
     }
 }
 
-bool TrackView::eventFilter(QObject* watched, QEvent* event) { return QWidget::eventFilter(watched, event); }
-
 void TrackView::Refresh() {
     SyncRows();
     UpdateScrollBar();

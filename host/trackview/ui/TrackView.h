@@ -61,9 +61,6 @@ signals:
     // A row was expanded or collapsed (other views' rows may change height).
     void ExpansionChanged();
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
     class Area;
     class RulerBar;
