@@ -1,6 +1,7 @@
 // Library entry points of Lipsmith.dlu, the utility plug-in.
 #include <cstring>
 
+#include "HostPrompts.h"
 #include "QtUtilityWindows.h"
 #include "SpeechUtility.h"
 #include "UtilityResource.h"
@@ -9,11 +10,17 @@
 
 namespace {
 
+lipsmith::HostPrompts hostPrompts;
+
 // Runs when the host loads the library: the utility object exists from now
-// on and hears the scene's reference messages; its windows are Qt's.
+// on and hears the scene's reference messages; its windows are Qt's, its
+// message boxes the host's. The windows are made first, so they are still
+// there when the utility goes at the end of the process.
 __attribute__((constructor)) void OnLoad() {
-    lipsmith::SpeechUtility& utility = lipsmith::TheSpeechUtility();
-    utility.SetWindows(lipsmith::QtUtilityWindows([] { lipsmith::TheSpeechUtility().DestroyEditor(); }));
+    lipsmith::SetPrompts(&hostPrompts);
+    lipsmith::UtilityWindows* windows =
+        lipsmith::QtUtilityWindows([] { lipsmith::TheSpeechUtility().DestroyEditor(); });
+    lipsmith::TheSpeechUtility().SetWindows(windows);
 }
 
 }  // namespace
