@@ -63,9 +63,13 @@ private:
 };
 
 ScriptDlgWindow::ScriptDlgWindow(ScriptEditor& editor, Interface& ip, QWidget* owner)
-    : QWidget(owner, Qt::Window), editor_(editor), ip_(ip) {
+    : QDialog(owner, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
+                         Qt::WindowCloseButtonHint),
+      editor_(editor), ip_(ip) {
+    // The window's accessible name is its title ("Untitled" or the script's path).
     setObjectName("ScriptDlg");
-    setAccessibleName(QString::fromUtf8(kEditorCaption));
+    setModal(false);
+    setSizeGripEnabled(true);
     // The dialog font the layout's pixel sizes are made for.
     QFont dialogFont(QStringLiteral("Arial"));
     dialogFont.setPointSize(8);
@@ -479,6 +483,8 @@ void ScriptDlgWindow::RunButton() {
     ShowPosition();
 }
 
+void ScriptDlgWindow::reject() { CloseCommand(); }
+
 void ScriptDlgWindow::CloseCommand() {
     if (editor_.Running()) return;
     if (!editor_.SavePrompt(true)) return;
@@ -520,7 +526,7 @@ void ScriptDlgWindow::SetShortcutsOff(const QObject* source, bool off) {
 bool ScriptDlgWindow::eventFilter(QObject* watched, QEvent* e) {
     if (watched == actors_ && (e->type() == QEvent::FocusIn || e->type() == QEvent::FocusOut))
         SetShortcutsOff(actors_, e->type() == QEvent::FocusIn);
-    return QWidget::eventFilter(watched, e);
+    return QDialog::eventFilter(watched, e);
 }
 
 }  // namespace lipsmith

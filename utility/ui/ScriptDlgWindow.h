@@ -6,8 +6,8 @@
 // and the progress window's Stop keeps working: the run's wait handles Qt's
 // events and the speech notifications as they come.
 #pragma once
+#include <QDialog>
 #include <QPointer>
-#include <QWidget>
 #include <map>
 #include <set>
 
@@ -33,7 +33,7 @@ class ScriptEditControl;
 class ScriptEditor;
 enum class EditorChange;
 
-class ScriptDlgWindow : public QWidget {
+class ScriptDlgWindow : public QDialog {
     Q_OBJECT
 public:
     ScriptDlgWindow(ScriptEditor& editor, Interface& ip, QWidget* owner);
@@ -44,6 +44,9 @@ public:
     ScriptEditControl& ScriptControl() { return *script_; }
     // The find dialog open now, if any.
     FindReplaceDlg* FindDialog() const;
+
+    // Escape: the Close button (with its save prompt).
+    void reject() override;
 
 protected:
     void closeEvent(QCloseEvent* e) override;
