@@ -17,7 +17,7 @@ struct EditorLayout {
     LayoutRect keyCreation, parse, close;
 };
 
-inline constexpr int kDefaultTreeWidth = 160;
+inline constexpr int kDefaultTreeWidth = 180;
 inline constexpr int kHiddenTreeWidth = -13;  // the tree's width in the rules while it is hidden
 inline constexpr int kPositionFieldHeight = 20;
 inline constexpr int kKeyCreationWidth = 440;

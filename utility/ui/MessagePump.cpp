@@ -1,6 +1,7 @@
 #include "MessagePump.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QObject>
 #include <QPointer>
@@ -14,6 +15,7 @@ namespace lipsmith {
 namespace {
 
 constexpr int kLongestWaitMs = 500;
+constexpr int kEventsEveryMs = 10;
 const QEvent::Type kQueueEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
 
 class Pump : public QObject {
@@ -62,6 +64,13 @@ void WaitForQtOrQueue() {
     guard.setSingleShot(true);
     guard.start(kLongestWaitMs);
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+void HandleQtEventsNow() {
+    static QElapsedTimer since;
+    if (since.isValid() && since.elapsed() < kEventsEveryMs) return;
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    since.start();
 }
 
 }  // namespace lipsmith

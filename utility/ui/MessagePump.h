@@ -15,5 +15,9 @@ void DrainMessageQueue();
 // the Stop button). It wakes on its own after a while at the latest, so an
 // engine that went away silently is noticed by the session's next question.
 void WaitForQtOrQueue();
+// For each turn of that wait: while notifications keep coming (the wait then
+// never blocks), Qt's pending events are still handled every few
+// milliseconds, so the window paints and Stop works during fast speech.
+void HandleQtEventsNow();
 
 }  // namespace lipsmith

@@ -109,6 +109,7 @@ ScriptDlgWindow::ScriptDlgWindow(ScriptEditor& editor, Interface& ip, QWidget* o
         menuBar_->setEnabled(true);
     };
     session.waitForEvents = [] { WaitForQtOrQueue(); };
+    session.onWaitTurn = [] { HandleQtEventsNow(); };
 
     ShowTitle();
     ShowOptions();
@@ -126,6 +127,7 @@ ScriptDlgWindow::~ScriptDlgWindow() {
     session.onProgressOpened = nullptr;
     session.onProgressClosed = nullptr;
     session.waitForEvents = nullptr;
+    session.onWaitTurn = nullptr;
     delete progress_;
     delete find_.data();
     for (const QObject* source : std::set<const QObject*>(shortcutsOff_)) SetShortcutsOff(source, false);
@@ -227,6 +229,12 @@ void ScriptDlgWindow::BuildControls() {
     actorsGroup_ = Named(new QGroupBox(tr("Actors"), c), IDC_ACTORS_GROUP, "Actors");
     outputGroup_ = Named(new QGroupBox(tr("Parser Output"), c), IDC_OUTPUT_GROUP, "Parser Output");
     keyGroup_ = Named(new QGroupBox(tr("Key Creation"), c), IDC_KEY_CREATION, "Key Creation");
+    // Group titles sit on the frame's top line, as the pixel layout expects.
+    for (QGroupBox* g : {scriptGroup_, actorsGroup_, outputGroup_, keyGroup_})
+        g->setStyleSheet(QStringLiteral(
+            "QWidget { font-family: \"Arial\"; font-size: 8pt; }"
+            "QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 6px; }"
+            "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left; left: 7px; padding: 0 2px; }"));
 
     script_ = new ScriptEditControl(editor_.Dlg(), c);
     script_->onFind = [this] { OpenFind(false); };
@@ -328,13 +336,13 @@ void ScriptDlgWindow::LayOut() {
     Place(keyGroup_, l.keyCreation);
     Place(parse_, l.parse);
     Place(close_, l.close);
-    // Inside the Key Creation group: two rows.
-    const int row1 = 12, row2 = 29, h = 17;
+    // Inside the Key Creation group: two rows below its title.
+    const int row1 = 13, row2 = 29, h = 15;
     insert_->setGeometry(8, row1, 58, h);
     replace_->setGeometry(70, row1, 70, h);
     inFrameLabel_->setGeometry(160, row1, 48, h);
     inFrame_->setGeometry(210, row1, 60, h);
-    lock_->setGeometry(274, row1 - 1, 28, h + 1);
+    lock_->setGeometry(274, row1 - 1, 28, h + 2);
     deleteAfter_->setGeometry(8, row2, 170, h);
     scratch_->setGeometry(182, row2, 148, h);
     undo_->setGeometry(334, row2, 100, h);
