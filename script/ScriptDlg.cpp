@@ -29,7 +29,9 @@ void ScriptDlg::SetColoredScript(const std::string& text, bool undoable) {
 }
 
 TextColor ScriptDlg::ColorAtCaret() {
-    const CaretColoring c = lipsmith::ColorAtCaret(script_.Text(), script_.Caret());
+    if (script_.LowestChangeSinceReset() < caretScan_.pos) caretScan_ = CaretScan{};
+    script_.ResetLowestChange();
+    const CaretColoring c = lipsmith::ColorAtCaret(script_.Text(), script_.Caret(), caretScan_);
     if (c.recolorPos) script_.Recolor(*c.recolorPos, 1, c.recolorTo);
     script_.SetInsertionColor(c.insertionColor);
     return c.insertionColor;

@@ -56,6 +56,7 @@ std::string ScriptText::SelectedText() const {
 }
 
 std::string ScriptText::Splice(std::size_t pos, std::size_t removeCount, const ColoredText& insert) {
+    lowestChange_ = std::min(lowestChange_, pos);
     std::string removed = observer_ ? content_.text.substr(pos, removeCount) : std::string();
     content_.text.replace(pos, removeCount, insert.text);
     content_.colors.erase(content_.colors.begin() + static_cast<std::ptrdiff_t>(pos),
@@ -98,6 +99,7 @@ void ScriptText::SetContent(const ColoredText& text, bool undoable) {
     edit.pos = 0;
     edit.selStartBefore = selStart_;
     edit.selEndBefore = selEnd_;
+    lowestChange_ = 0;
     std::string removed = observer_ ? content_.text : std::string();
     if (undoable) {
         edit.removed = std::move(content_);

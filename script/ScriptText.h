@@ -71,6 +71,11 @@ public:
     bool Redo();
     void ClearUndo();
 
+    // The lowest position the text has changed at since the last reset
+    // (SIZE_MAX: unchanged), for caches of what lies before a position.
+    std::size_t LowestChangeSinceReset() const { return lowestChange_; }
+    void ResetLowestChange() { lowestChange_ = static_cast<std::size_t>(-1); }
+
     bool IsModified() const { return modified_; }
     void SetModified(bool modified) { modified_ = modified; }
 
@@ -110,6 +115,7 @@ private:
     TextColor insertionColor_ = TextColor::Black;
     bool modified_ = false;
     bool typingOpen_ = false;  // the last undo step is typing that may grow
+    std::size_t lowestChange_ = 0;
     std::vector<Edit> undo_;
     std::vector<Edit> redo_;
     std::function<void()> listener_;

@@ -160,3 +160,34 @@ TEST(ScriptFile, ReadsOldFilesConvertedAndWritesAtomically) {
 
 }  // namespace
 }  // namespace lipsmith
+
+namespace lipsmith {
+namespace {
+
+TEST(ColorAtCaretResume, AgreesWithAWalkFromTheStartAfterAnyEdit) {
+    ScriptDlg dlg;
+    ScriptText& t = dlg.Script();
+    dlg.SetColoredScript("<a x=\"1\">one</a> <b y=\"2\">two</b>", false);
+    // Typing at the end, then edits before the remembered place (a quote
+    // added and removed early in the text flips the parity of what follows).
+    const std::vector<std::pair<std::size_t, std::string>> edits = {
+        {t.Length(), "<c z=\""}, {t.Length() + 6, "v"}, {2, "\""}, {30, "x"}, {2, ""}, {0, "<"}};
+    for (const auto& [at, text] : edits) {
+        const std::size_t pos = std::min(at, t.Length());
+        if (text.empty()) {
+            t.SetSelection(pos, pos + 1);
+            t.ReplaceSelection(ColoredText(), true);
+        } else {
+            t.SetSelection(pos, pos);
+            t.TypeText(text);
+        }
+        for (std::size_t caret : {t.Length(), t.Length() / 2, std::size_t{3}}) {
+            t.SetSelection(caret, caret);
+            const TextColor fresh = ColorAtCaret(t.Text(), caret).insertionColor;
+            EXPECT_EQ(dlg.ColorAtCaret(), fresh) << "caret " << caret << " in " << t.Text();
+        }
+    }
+}
+
+}  // namespace
+}  // namespace lipsmith
