@@ -2,7 +2,12 @@
 
 #include <dlfcn.h>
 
+#include <filesystem>
+
+#include "Registration.h"
+#include "Registry.h"
 #include "SpeechController.h"
+#include "TtsClient.h"
 #include "UtilityResource.h"
 #include "UtilityWindows.h"
 
@@ -34,9 +39,24 @@ bool InNodeTree(INode* node, const void* wanted) {
 
 }  // namespace
 
+// A fresh installation has not registered its speech server yet: the one
+// beside this plug-in is registered, as an installer would.
+static void RegisterServerBesidePlugin() {
+    std::error_code ec;
+    const std::string registered = tts::RegisteredServerProgram();
+    if (!registered.empty() && std::filesystem::exists(registered, ec)) return;
+    Dl_info info{};
+    if (!::dladdr(reinterpret_cast<void*>(&RegisterServerBesidePlugin), &info) || !info.dli_fname) return;
+    const auto beside = std::filesystem::path(info.dli_fname).parent_path() / "Lipsmith_TTS";
+    if (std::filesystem::exists(beside, ec)) tts::RegisterServer(RegistryStore::Default(), beside.string());
+}
+
 SpeechUtility::SpeechUtility() {
     RegisterGlobalReference(this);
-    engineFactory_ = [](std::unique_ptr<ITTS>* out) { return CreateCTTS(out); };
+    engineFactory_ = [](std::unique_ptr<ITTS>* out) {
+        RegisterServerBesidePlugin();
+        return CreateCTTS(out);
+    };
 }
 
 SpeechUtility::~SpeechUtility() {

@@ -15,8 +15,9 @@ mkdir -p "$work/run" "$work/xdg"
 chmod 700 "$work/xdg"
 export LIPSMITH_REGISTRY="$work/registry" LIPSMITH_RUNTIME_DIR="$work/run" XDG_RUNTIME_DIR="$work/xdg"
 export LIPSMITH_NO_AUDIO=1 LIPSMITH_TTS_IDLE_MS=1000
-"$bin/Lipsmith_TTS" -RegServer
-printf '\n[HKEY_CURRENT_USER\\Software\\Tarnwick Works\\Lipsmith]\n"WaveFile"="%s"\n' "$work/dialogue.wav" >> "$LIPSMITH_REGISTRY"
+# No registration of the speech server: the utility registers the one beside it.
+printf 'Lipsmith Registry 1\n\n[HKEY_CURRENT_USER\\Software\\Tarnwick Works\\Lipsmith]\n"WaveFile"="%s"\n' "$work/dialogue.wav" >> "$LIPSMITH_REGISTRY"
 "$bin/lipsmith" new-scene "$work/scene.lsc"
-exec xvfb-run -a -s '-screen 0 1600x1000x24' dbus-run-session -- \
+# A display number of its own (many test runs share this machine's displays).
+exec xvfb-run -a -n $((200 + $$ % 500)) -s '-screen 0 1600x1000x24' dbus-run-session -- \
   /usr/bin/python3 "$here/atspi_smoke.py" "$bin/lipsmith-studio" "$work/scene.lsc" "$script" "$work/dialogue.wav"
