@@ -42,6 +42,13 @@ void TtsEngine::Shutdown() {
     worker_.join();
 }
 
+void TtsEngine::BeginShutdown() {
+    // The speaking loop ends on the stop request; the voice, released on the
+    // worker's way out, purges whatever it still had.
+    state_.stopRequested = 1;
+    signals_.Set(kSignalQuit);
+}
+
 // ---- ITTS methods (main thread) ----
 
 HRESULT TtsEngine::Speak(const std::string& text, std::uint32_t flags) {
@@ -60,11 +67,6 @@ HRESULT TtsEngine::Speak(const std::string& text, std::uint32_t flags) {
 HRESULT TtsEngine::SetNotifyHWND(std::int64_t hwnd) {
     state_.notifyWindow = static_cast<HWND>(static_cast<std::uint64_t>(hwnd) & 0xFFFFFFFFu);
     return S_OK;
-}
-
-void TtsEngine::ClearNotifyWindow(HWND hwnd) {
-    HWND expected = hwnd;
-    state_.notifyWindow.compare_exchange_strong(expected, 0);
 }
 
 HRESULT TtsEngine::Stop() {
