@@ -89,7 +89,14 @@ void StopSpeechServer() {
     if (!held) return;
     const pid_t pid = static_cast<pid_t>(std::atol(ReadFile(lock).c_str()));
     if (pid <= 0 || kill(pid, SIGTERM) != 0) return;
-    for (int i = 0; i < 500 && kill(pid, 0) == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    // Gone once it lets go of the lock (its parent may reap it much later).
+    for (int i = 0; i < 500; ++i) {
+        const int again = open(lock.c_str(), O_RDONLY | O_CLOEXEC);
+        const bool stillHeld = again >= 0 && flock(again, LOCK_SH | LOCK_NB) != 0;
+        if (again >= 0) close(again);
+        if (!stillHeld) return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
 }
 
 void EndToEnd::SetUp() {

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <thread>
 
@@ -300,6 +301,52 @@ TEST_F(TtsEndToEnd, KillingTheServerFailsPendingAndLaterCallsPromptly) {
     ASSERT_TRUE(again);
     EXPECT_NE(ServerPid(runtime), server);
     EXPECT_EQ(again->IsDone(), S_FALSE);
+}
+
+// Waits for a child to end; its exit code, or -1 when it did not end in time.
+int WaitForExit(pid_t pid, std::chrono::seconds limit) {
+    const auto end = Clock::now() + limit;
+    int status = 0;
+    while (::waitpid(pid, &status, WNOHANG) == 0) {
+        if (Clock::now() > end) return -1;
+        std::this_thread::sleep_for(5ms);
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+double MsSince(Clock::time_point t) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - t).count();
+}
+
+TEST_F(TtsEndToEnd, TerminationEndsTheServerAtOnceAndIdlingAfterItsPause) {
+    // With a minute of pause and of idle time, only an end without the pause
+    // comes in time.
+    ::setenv("LIPSMITH_TTS_IDLE_MS", "60000", 1);
+    ::setenv("LIPSMITH_TTS_SHUTDOWN_PAUSE_MS", "60000", 1);
+    int out = -1;
+    pid_t server = testing::StartProgram({LIPSMITH_TTS_PROGRAM, "-Embedding"}, &out);
+    ASSERT_GT(server, 0);
+    for (int i = 0; i < 1000 && ServerPid(runtime) != server; ++i) std::this_thread::sleep_for(10ms);
+    ASSERT_EQ(ServerPid(runtime), server);
+    auto start = Clock::now();
+    ::kill(server, SIGTERM);
+    EXPECT_EQ(WaitForExit(server, 30s), 0);
+    std::printf("exit after SIGTERM: %.0f ms\n", MsSince(start));
+    ::close(out);
+
+    // Idle for 300 ms, then a pause of 700 ms before the process ends.
+    ::setenv("LIPSMITH_TTS_IDLE_MS", "300", 1);
+    ::setenv("LIPSMITH_TTS_SHUTDOWN_PAUSE_MS", "700", 1);
+    start = Clock::now();
+    server = testing::StartProgram({LIPSMITH_TTS_PROGRAM, "-Embedding"}, &out);
+    ASSERT_GT(server, 0);
+    EXPECT_EQ(WaitForExit(server, 30s), 0);
+    const double ended = MsSince(start);
+    EXPECT_GE(ended, 1000.0);
+    std::printf("exit of a server idle for 300 ms with a pause of 700 ms: %.0f ms after its start\n", ended);
+    ::close(out);
+    ::setenv("LIPSMITH_TTS_IDLE_MS", "1000", 1);
+    ::setenv("LIPSMITH_TTS_SHUTDOWN_PAUSE_MS", "0", 1);
 }
 
 TEST_F(TtsEndToEnd, CreatingFailsWhenNoServerIsRegistered) {
