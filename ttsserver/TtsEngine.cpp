@@ -82,20 +82,37 @@ HRESULT TtsEngine::IsDone() {
     return state_.busy.load();
 }
 
-HRESULT TtsEngine::SetToWaveMode(const std::string& waveFile) {
-    if (waveFile.size() > kMaxPathChars || waveFile.find('\0') != std::string::npos) return E_INVALIDARG;
-    if (!workerAlive_) return E_FAIL;
-    {
-        std::lock_guard lock(state_.mutex);
-        state_.wavePath = waveFile;
+HRESULT TtsEngine::BeginSwitch(OutputSwitch to, const std::string& waveFile) {
+    if (to == OutputSwitch::Wave) {
+        if (waveFile.size() > kMaxPathChars || waveFile.find('\0') != std::string::npos) return E_INVALIDARG;
+        if (!workerAlive_) return E_FAIL;
+        {
+            std::lock_guard lock(state_.mutex);
+            state_.wavePath = waveFile;
+        }
+        signals_.Set(kSignalWaveMode);
+        return S_OK;
     }
-    signals_.Set(kSignalWaveMode);
+    if (!workerAlive_) return E_FAIL;
+    signals_.Set(kSignalVoiceMode);
+    return S_OK;
+}
+
+std::optional<HRESULT> TtsEngine::SwitchResult(OutputSwitch to) {
+    if (signals_.TryTake(to == OutputSwitch::Wave ? kSignalWaveModeDone : kSignalVoiceModeDone)) return S_OK;
+    if (signals_.IsClosed()) return E_FAIL;  // the worker has gone
+    return std::nullopt;
+}
+
+HRESULT TtsEngine::SetToWaveMode(const std::string& waveFile) {
+    const HRESULT hr = BeginSwitch(OutputSwitch::Wave, waveFile);
+    if (FAILED(hr)) return hr;
     return signals_.Wait(kSignalWaveModeDone) ? S_OK : E_FAIL;
 }
 
 HRESULT TtsEngine::SetToVoiceMode() {
-    if (!workerAlive_) return E_FAIL;
-    signals_.Set(kSignalVoiceMode);
+    const HRESULT hr = BeginSwitch(OutputSwitch::Voice);
+    if (FAILED(hr)) return hr;
     return signals_.Wait(kSignalVoiceModeDone) ? S_OK : E_FAIL;
 }
 
@@ -170,7 +187,7 @@ void TtsEngine::WorkerMain() {
     }
     workerAlive_ = false;
     signals_.Close();
-    if (deps_.doneChanged) deps_.doneChanged();
+    if (deps_.stateChanged) deps_.stateChanged();
 }
 
 bool TtsEngine::WorkerStart() {
@@ -234,11 +251,13 @@ void TtsEngine::DoWaveMode() {
         state_.voice->SetOutput(stream, true);
     }
     signals_.Set(kSignalWaveModeDone);
+    if (deps_.stateChanged) deps_.stateChanged();
 }
 
 void TtsEngine::DoVoiceMode() {
     if (SUCCEEDED(state_.voice->SetOutput(state_.defaultOutput, true))) state_.waveStream.reset();
     signals_.Set(kSignalVoiceModeDone);
+    if (deps_.stateChanged) deps_.stateChanged();
 }
 
 void TtsEngine::DoReleaseStream() { state_.waveStream.reset(); }
@@ -267,7 +286,7 @@ void TtsEngine::SetBusyFromWorker(HRESULT value) {
         std::lock_guard lock(state_.mutex);
         if (state_.requestSerial == state_.servingSerial) changed = state_.busy.exchange(value) != value;
     }
-    if (changed && value != S_FALSE && deps_.doneChanged) deps_.doneChanged();
+    if (changed && value != S_FALSE && deps_.stateChanged) deps_.stateChanged();
 }
 
 void TtsEngine::OnVoiceEvents() {

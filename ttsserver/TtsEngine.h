@@ -53,9 +53,9 @@ struct TtsEngineDeps {
     // A message box of the server process (text, caption; error icon).
     std::function<void(const std::string& text, const std::string& caption)> showError;
     NotifyFunction notify;
-    // Called on the worker thread whenever IsDone's answer may have changed
-    // from S_FALSE (speech ended, the worker ended).
-    std::function<void()> doneChanged;
+    // Called on the worker thread whenever an answer a caller may be waiting
+    // for may be ready (speech ended, a switch of output done, the worker ended).
+    std::function<void()> stateChanged;
 };
 
 // One object's engine state, shared by the main thread and its worker. The main thread
@@ -101,7 +101,7 @@ public:
     // For an object whose client has gone: stops what it says, drops what it
     // has queued and lets the worker end, without waiting for it (the voice
     // may wait for the synthesis thread to reach its dropped work). Ends
-    // with doneChanged; then Shutdown returns at once.
+    // with stateChanged; then Shutdown returns at once.
     void BeginShutdown();
     // False once the worker has ended (after a start failure or Shutdown).
     bool WorkerAlive() const { return workerAlive_.load(); }
@@ -121,6 +121,14 @@ public:
     HRESULT CheckEngine() override;
 
     HWND NotifyWindow() const { return state_.notifyWindow.load(); }
+
+    // SetToWaveMode and SetToVoiceMode in two halves, for a caller that serves
+    // others meanwhile: Begin hands the switch to the worker (S_OK) or fails
+    // as the method would; SwitchResult is empty until the worker has done
+    // it, then the method's result. One switch at a time.
+    enum class OutputSwitch { Wave, Voice };
+    HRESULT BeginSwitch(OutputSwitch to, const std::string& waveFile = std::string());
+    std::optional<HRESULT> SwitchResult(OutputSwitch to);
 
 private:
     void WorkerMain();

@@ -48,6 +48,12 @@ struct TtsServer::Connection {
     Clock::time_point opened = Clock::now();
     std::shared_ptr<NotifyChannel> notify;
     std::unique_ptr<TtsEngine> engine;  // once it is an object
+    struct Switch {
+        std::uint32_t callId = 0;
+        TtsEngine::OutputSwitch to = TtsEngine::OutputSwitch::Voice;
+        std::string waveFile;
+    };
+    std::deque<Switch> switches;  // the first one is with the worker
 };
 
 TtsServerOptions ServerOptionsFromEnvironment(const std::string& runtimeDir) {
@@ -79,7 +85,7 @@ std::unique_ptr<TtsEngine> TtsServer::MakeEngine(std::uint64_t objectId) {
     deps.notify = [this, objectId](HWND h, UINT m, WPARAM w, LPARAM l, const std::wstring* t) {
         SendNotification(objectId, h, m, w, l, t);
     };
-    deps.doneChanged = [this] { Wake(); };
+    deps.stateChanged = [this] { Wake(); };
     auto engine = std::make_unique<TtsEngine>(std::move(deps));
     {
         std::lock_guard lock(routeMutex_);
@@ -180,6 +186,7 @@ TtsServer::EndReason TtsServer::Run() {
             idleSince.reset();
         }
 
+        AnswerSwitches();
         timeoutMs = AnswerHeldCalls(timeoutMs);
         fds.clear();
         ids.clear();
@@ -322,20 +329,61 @@ void TtsServer::HandleCall(Connection& c, const wire::Call& call) {
                 return;
             }
             break;
-        case Method::SetToWaveMode: hr = engine.SetToWaveMode(call.text); break;
-        case Method::SetToVoiceMode: hr = engine.SetToVoiceMode(); break;
+        case Method::SetToWaveMode:
+        case Method::SetToVoiceMode: {
+            const bool wave = call.method == Method::SetToWaveMode;
+            c.switches.push_back({call.callId, wave ? TtsEngine::OutputSwitch::Wave : TtsEngine::OutputSwitch::Voice,
+                                  wave ? call.text : std::string()});
+            if (c.switches.size() == 1) StartSwitch(c);
+            return;
+        }
         case Method::ReleaseWaveStream: hr = engine.ReleaseWaveStream(); break;
         case Method::SpeechReco: hr = engine.SpeechReco(call.text); break;
         case Method::SetSpeechWaveFile: hr = engine.SetSpeechWaveFile(call.text); break;
         case Method::StopReco: hr = engine.StopReco(); break;
         case Method::CheckEngine: hr = engine.CheckEngine(); break;
     }
-    c.out += wire::Encode(wire::Reply{call.callId, hr});
+    Reply(c, call.callId, hr);
+}
+
+void TtsServer::Reply(Connection& c, std::uint32_t callId, HRESULT hr) {
+    c.out += wire::Encode(wire::Reply{callId, hr});
     if (c.out.size() > options_.maxPendingOutput) {
         Drop(c.id, "client does not read its replies");
         return;
     }
     Flush(c);
+}
+
+void TtsServer::StartSwitch(Connection& c) {
+    while (!c.switches.empty()) {
+        const Connection::Switch& s = c.switches.front();
+        const HRESULT hr = c.engine->BeginSwitch(s.to, s.waveFile);
+        if (SUCCEEDED(hr)) return;  // answered once the worker has done it
+        const std::uint32_t callId = s.callId;
+        c.switches.pop_front();
+        const std::uint64_t id = c.id;
+        Reply(c, callId, hr);
+        if (connections_.find(id) == connections_.end()) return;  // dropped
+    }
+}
+
+void TtsServer::AnswerSwitches() {
+    std::vector<std::uint64_t> ids;
+    for (auto& [id, c] : connections_) {
+        if (!c->switches.empty()) ids.push_back(id);
+    }
+    for (std::uint64_t id : ids) {
+        auto it = connections_.find(id);
+        if (it == connections_.end()) continue;
+        Connection& c = *it->second;
+        const std::optional<HRESULT> done = c.engine->SwitchResult(c.switches.front().to);
+        if (!done) continue;
+        const std::uint32_t callId = c.switches.front().callId;
+        c.switches.pop_front();
+        Reply(c, callId, *done);
+        if (connections_.find(id) != connections_.end()) StartSwitch(c);
+    }
 }
 
 int TtsServer::AnswerHeldCalls(int fallback) {

@@ -14,6 +14,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -84,6 +85,12 @@ private:
     void Flush(Connection& c);
     void Drop(std::uint64_t id, const std::string& why);
     void DropRequestedByWorker();
+    // Output switches wait for the object's worker, which may itself wait for
+    // its client: they are answered when done, never by blocking the loop
+    // that serves everyone else.
+    void StartSwitch(Connection& c);
+    void AnswerSwitches();
+    void Reply(Connection& c, std::uint32_t callId, HRESULT hr);
     // Answers held IsDone calls that are due or whose answer has changed;
     // returns the milliseconds until the next one is due (or `fallback`).
     int AnswerHeldCalls(int fallback);

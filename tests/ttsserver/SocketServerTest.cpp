@@ -2,6 +2,7 @@
 // voice: synchronous notifications through the window's queue, and clients
 // that die, stall or send nonsense.
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <stdlib.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -280,6 +281,30 @@ TEST_F(SocketServerTest, EveryObjectHasItsOwnSpeechNotificationsAndBusyState) {
     EXPECT_EQ(b.got.size(), 6u);
     ASSERT_EQ(second->Speak("ab", 0), S_OK);
     EXPECT_EQ(PumpUntilDone(*second), S_OK);
+}
+
+TEST_F(SocketServerTest, AnOutputSwitchWaitingForOneClientHoldsUpNoOther) {
+    StartServer();
+    // This client never answers its notifications, so its worker waits, and
+    // so does the switch it asks for.
+    RawClient stuck;
+    ASSERT_TRUE(stuck.Open(server->SocketPath()));
+    ASSERT_EQ(stuck.Call(wire::Method::SetNotifyHWND, "", 77), S_OK);
+    ASSERT_EQ(stuck.Call(wire::Method::Speak, "words nobody hears"), S_OK);
+    wire::Call toVoice{++stuck.nextId, wire::Method::SetToVoiceMode, "", 0, 0};
+    ASSERT_TRUE(SendAll(stuck.call.Get(), wire::Encode(toVoice), 1000));
+
+    auto tts = Connect();
+    ASSERT_TRUE(tts);
+    TestWindow window;
+    ASSERT_EQ(tts->SetNotifyHWND(window.hwnd), S_OK);
+    ASSERT_EQ(tts->SetToWaveMode(dir + "/w.wav"), S_OK);
+    ASSERT_EQ(tts->Speak("ab", 0), S_OK);
+    ASSERT_EQ(PumpUntilDone(*tts), S_OK);
+    ASSERT_EQ(tts->SetToVoiceMode(), S_OK);
+    // All of that went by while the stuck client's switch still waits.
+    pollfd p{stuck.call.Get(), POLLIN, 0};
+    EXPECT_EQ(::poll(&p, 1, 0), 0);
 }
 
 TEST_F(SocketServerTest, AGoneClientsSpeechIsStoppedAndItsVoiceLetGo) {
