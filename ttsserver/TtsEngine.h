@@ -58,9 +58,9 @@ struct TtsEngineDeps {
     std::function<void()> stateChanged;
 };
 
-// One object's engine state, shared by the main thread and its worker. The main thread
-// writes what it hands over, then sets the signal; the worker reads after
-// the signal. Flags are atomics; strings are guarded by `mutex`.
+// One object's engine state, shared by the main thread and its worker. The
+// main thread writes what it hands over, then sets the signal; the worker
+// reads after the signal. Flags are atomics; strings are guarded by `mutex`.
 struct TtsEngineState {
     std::atomic<HWND> notifyWindow{0};
     std::atomic<HRESULT> busy{S_FALSE};
