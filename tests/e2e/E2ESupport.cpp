@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -42,7 +43,7 @@ void WriteFile(const std::string& path, const std::string& text) {
 
 ProgramRun RunProgram(const std::vector<std::string>& args, int limitSeconds) {
     ProgramRun run;
-    static int counter = 0;
+    static std::atomic<int> counter{0};  // runs may go at the same time
     const std::string base = ProcessDir() + "/capture" + std::to_string(counter++);
     const std::string outPath = base + ".out", errPath = base + ".err";
     posix_spawn_file_actions_t actions;

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
 #include <spawn.h>
 #include <sys/file.h>
 #include <sys/wait.h>
@@ -51,21 +50,6 @@ Result Collect(int status, const std::string& log, const std::string& keysPath, 
     return r;
 }
 
-pid_t Start(const std::vector<std::string>& args, const std::string& outPath) {
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    std::vector<char*> argv;
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    pid_t pid = -1;
-    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid = -1;
-    posix_spawn_file_actions_destroy(&actions);
-    return pid;
-}
-
 int Wait(pid_t pid) {
     int status = 0;
     if (pid <= 0 || waitpid(pid, &status, 0) != pid) return -1;
@@ -76,17 +60,19 @@ class SharedServer : public EndToEnd {
 protected:
     // `count` runs of the same script at once, each with its own outputs.
     std::vector<Result> RunTogether(const std::string& script, int count, const std::string& tag) {
-        std::vector<pid_t> pids;
+        std::vector<ProgramRun> runs(count);
+        std::vector<std::thread> threads;
         for (int i = 0; i < count; ++i) {
-            const std::string base = Path(tag + std::to_string(i));
-            pids.push_back(Start({LIPSMITH_PROGRAM, "run", script, "--wave", base + ".wav", "--keys", base + ".json"},
-                                 base + ".log"));
+            threads.emplace_back([&, i] {
+                const std::string base = Path(tag + std::to_string(i));
+                runs[i] = Lipsmith({"run", script, "--wave", base + ".wav", "--keys", base + ".json"});
+            });
         }
+        for (std::thread& t : threads) t.join();
         std::vector<Result> results;
         for (int i = 0; i < count; ++i) {
             const std::string base = Path(tag + std::to_string(i));
-            const int status = Wait(pids[i]);
-            results.push_back(Collect(status, ReadFile(base + ".log"), base + ".json", base + ".wav"));
+            results.push_back(Collect(runs[i].status, runs[i].out + runs[i].err, base + ".json", base + ".wav"));
         }
         return results;
     }
