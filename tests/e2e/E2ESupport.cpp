@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -42,7 +43,7 @@ void WriteFile(const std::string& path, const std::string& text) {
 
 ProgramRun RunProgram(const std::vector<std::string>& args, int limitSeconds) {
     ProgramRun run;
-    static int counter = 0;
+    static std::atomic<int> counter{0};  // runs may go at the same time
     const std::string base = ProcessDir() + "/capture" + std::to_string(counter++);
     const std::string outPath = base + ".out", errPath = base + ".err";
     posix_spawn_file_actions_t actions;
@@ -89,7 +90,14 @@ void StopSpeechServer() {
     if (!held) return;
     const pid_t pid = static_cast<pid_t>(std::atol(ReadFile(lock).c_str()));
     if (pid <= 0 || kill(pid, SIGTERM) != 0) return;
-    for (int i = 0; i < 500 && kill(pid, 0) == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    // Gone once it lets go of the lock (its parent may reap it much later).
+    for (int i = 0; i < 500; ++i) {
+        const int again = open(lock.c_str(), O_RDONLY | O_CLOEXEC);
+        const bool stillHeld = again >= 0 && flock(again, LOCK_SH | LOCK_NB) != 0;
+        if (again >= 0) close(again);
+        if (!stillHeld) return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
 }
 
 void EndToEnd::SetUp() {

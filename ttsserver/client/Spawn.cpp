@@ -33,10 +33,13 @@ bool SpawnDetached(const std::string& program, const std::string& argument, std:
     if (child == 0) {
         ::setsid();
         if (::fork() != 0) ::_exit(0);
+        // None of the caller's standard streams either: a caller reading its
+        // own output to the end would otherwise wait for the server to exit.
         const int null = ::open("/dev/null", O_RDWR);
         if (null >= 0) {
             ::dup2(null, 0);
             ::dup2(null, 1);
+            ::dup2(null, 2);
         }
         // The server must hold none of the client's sockets: a connection it
         // kept open by accident would never end.
