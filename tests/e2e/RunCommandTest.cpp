@@ -232,7 +232,8 @@ TEST_F(RunCommand, WaveOutputThatCannotBeWrittenIsAnError) {
     const std::string wave = Path("no-such-folder/out.wav");
     const ProgramRun run = Lipsmith({"run", script, "--wave", wave, "--keys", Path("keys.json")});
     EXPECT_EQ(run.status, 1) << run.out << run.err;
-    EXPECT_NE(run.out.find("Error: The speech could not be recorded into the wave output file '" + wave + "'"),
+    EXPECT_NE(run.out.find("Error: The wave output file '" + wave + "' cannot be written: the folder '" +
+                           Path("no-such-folder") + "' does not exist. No sound was recorded.\n"),
               std::string::npos)
         << run.out;
     EXPECT_NE(run.out.find(": 1 Errors, 0 warnings ]---"), std::string::npos) << run.out;
