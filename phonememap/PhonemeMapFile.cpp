@@ -90,7 +90,9 @@ PhonemeMapLoad LoadPhonemeMapReport(PhonemeMap& map, const std::optional<std::st
         return result;
     }
     std::array<bool, kPhonemeCount> seen{};
-    for (const pugi::xml_node& element : document->ElementsByName("PHONEME")) {
+    const std::vector<pugi::xml_node> elements = document->ElementsByName("PHONEME");
+    result.phonemeElements = elements.size();
+    for (const pugi::xml_node& element : elements) {
         int filled = 0;
         if (const HRESULT hr = ReadPhonemeElement(element, map, result.problem, filled); hr != S_OK) {
             result.status = hr;

@@ -30,6 +30,7 @@ struct PhonemeMapLoad {
     HRESULT status = S_OK;
     std::string problem;
     std::vector<int> duplicateIds;
+    std::size_t phonemeElements = 0;  // PHONEME elements found
     explicit operator bool() const { return status == S_OK; }
 };
 PhonemeMapLoad LoadPhonemeMapReport(PhonemeMap& map, const std::optional<std::string>& path = std::nullopt);

@@ -230,6 +230,9 @@ int RunRun(const Args& args) {
         }
         const PhonemeMapLoad load = LoadPhonemeMapReport(namedMap, *r.map);
         if (!load) return UsageError("cannot read the phoneme map file '" + *r.map + "': " + load.problem);
+        if (load.phonemeElements == 0) {
+            return UsageError("the phoneme map file '" + *r.map + "' holds no PHONEME elements");
+        }
         for (int id : load.duplicateIds) {
             std::fprintf(stderr, "lipsmith: warning: the phoneme map file '%s' has more than one PHONEME with id %d; "
                                  "the last one is used\n",
@@ -285,9 +288,9 @@ int RunRun(const Args& args) {
         std::fprintf(stderr, "lipsmith: the script could not be parsed (error 0x%08X)\n",
                      static_cast<unsigned>(session.keysPassResult));
     }
-    // A run that was stopped or cut short by the engine keyed only part of
-    // the script: its scene is not saved over anything.
-    if (session.stoppedByUser || FAILED(session.engineFailure)) {
+    // A run that was stopped, or whose keys pass the engine cut short, is not
+    // saved over anything: its keys are partial or were never fitted.
+    if (session.stoppedByUser || (FAILED(session.keysPassResult) && FAILED(session.engineFailure))) {
         std::string skipped;
         for (const std::optional<std::string>* out : {&r.save, &r.keys}) {
             if (*out) skipped += (skipped.empty() ? "'" : ", '") + **out + "'";
