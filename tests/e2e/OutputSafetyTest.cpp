@@ -4,7 +4,10 @@
 // registration. Real processes throughout.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -32,6 +35,21 @@ bool WholeWave(const std::string& path) {
     WaveInfo info;
     std::error_code ec;
     return ReadWaveInfo(path, info) && info.dataOffset + info.dataSize <= fs::file_size(path, ec);
+}
+
+// A node that is not a regular file, made in the test's own folder so that a
+// writer that wrongly replaced it could harm nothing else: a device node where
+// the test may make one, else a Unix socket.
+bool MakeSpecialFile(const std::string& path) {
+    if (::mknod(path.c_str(), S_IFCHR | 0666, ::makedev(1, 7)) == 0) return true;
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (fd < 0 || path.size() >= sizeof address.sun_path) return false;
+    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+    const bool made = ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    ::close(fd);
+    return made;
 }
 
 std::string WaveData(const std::string& path) {
@@ -80,6 +98,7 @@ protected:
 TEST_F(OutputSafety, OutputsThatAreNotWritableFilesAreRefusedUntouched) {
     fs::create_directory(Path("folder"));
     WriteFile(Path("folder/inside.txt"), "kept");
+    ASSERT_TRUE(MakeSpecialFile(Path("device")));
     const std::string old = FirstRecording();
     fs::permissions(Path("out.wav"), fs::perms::owner_read | fs::perms::group_read);
     const struct {
@@ -89,16 +108,16 @@ TEST_F(OutputSafety, OutputsThatAreNotWritableFilesAreRefusedUntouched) {
     } cases[] = {
         {{"run", shortScript, "--wave", Path("folder")}, "--wave: cannot write '" + Path("folder") + "': it is a folder",
          2},
-        {{"run", shortScript, "--wave", "/dev/full"},
-         "--wave: cannot write '/dev/full': it is not a regular file (a device, pipe or socket)", 2},
+        {{"run", shortScript, "--wave", Path("device")},
+         "--wave: cannot write '" + Path("device") + "': it is not a regular file (a device, pipe or socket)", 2},
         {{"run", shortScript, "--wave", Path("out.wav")},
          "--wave: cannot write '" + Path("out.wav") + "': it is read-only", 2},
         {{"run", shortScript, "--wave", Path("w.wav"), "--save", Path("folder")}, "--save: cannot write", 2},
-        {{"run", shortScript, "--wave", Path("w.wav"), "--keys", "/dev/null"}, "--keys: cannot write '/dev/null'", 2},
+        {{"run", shortScript, "--wave", Path("w.wav"), "--keys", Path("device")}, "--keys: cannot write", 2},
         {{"run", shortScript, "--wave", Path("w.wav"), "--save", shortScript}, "--save would overwrite the script",
          2},
         {{"new-scene", Path("folder")}, "Cannot save the scene to '" + Path("folder") + "': it is a folder.", 1},
-        {{"map-default", "/dev/null"}, "cannot write '/dev/null': it is not a regular file", 1},
+        {{"map-default", Path("device")}, "cannot write '" + Path("device") + "': it is not a regular file", 1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args[0] + " " + c.args.back());
@@ -109,11 +128,10 @@ TEST_F(OutputSafety, OutputsThatAreNotWritableFilesAreRefusedUntouched) {
     }
     EXPECT_TRUE(fs::is_directory(Path("folder")));
     EXPECT_EQ(ReadFile(Path("folder/inside.txt")), "kept");
-    EXPECT_TRUE(fs::is_character_file("/dev/full"));
-    EXPECT_TRUE(fs::is_character_file("/dev/null"));
+    EXPECT_FALSE(fs::is_regular_file(Path("device")));
     EXPECT_EQ(ReadFile(Path("out.wav")), old);
     EXPECT_EQ(fs::status(Path("out.wav")).permissions(), fs::perms::owner_read | fs::perms::group_read);
-    EXPECT_EQ(FilesIn(dir), (std::vector<std::string>{"folder", "long.txt", "out.wav", "short.txt"}));
+    EXPECT_EQ(FilesIn(dir), (std::vector<std::string>{"device", "folder", "long.txt", "out.wav", "short.txt"}));
 }
 
 TEST_F(OutputSafety, KillingTheProgramDuringTheWavePassLeavesThePreviousRecording) {

@@ -3,10 +3,14 @@
 #include "FileUtil.h"
 
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -24,6 +28,21 @@ std::string Read(const std::string& path) {
 }
 
 void Write(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+
+// A node that is not a regular file, made in the test's own folder so that a
+// writer that wrongly replaced it could harm nothing else: a device node where
+// the test may make one, else a Unix socket.
+bool MakeSpecialFile(const std::string& path) {
+    if (::mknod(path.c_str(), S_IFCHR | 0666, ::makedev(1, 3)) == 0) return true;
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (fd < 0 || path.size() >= sizeof address.sun_path) return false;
+    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+    const bool made = ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    ::close(fd);
+    return made;
+}
 
 class FileUtil : public ::testing::Test {
 protected:
@@ -44,11 +63,12 @@ TEST_F(FileUtil, TargetsThatAreNotWritableFilesAreRefusedUntouched) {
     Write(Path("folder/inside"), "kept");
     Write(Path("readonly"), "old");
     fs::permissions(Path("readonly"), fs::perms::owner_read);
+    ASSERT_TRUE(MakeSpecialFile(Path("device")));
     const struct {
         std::string path, reason;
     } cases[] = {
         {Path("folder"), "it is a folder"},
-        {"/dev/null", "it is not a regular file (a device, pipe or socket)"},
+        {Path("device"), "it is not a regular file (a device, pipe or socket)"},
         {Path("readonly"), "it is read-only"},
         {Path("missing/file"), "the folder '" + Path("missing") + "' does not exist"},
         {Path("readonly/file"), "Not a directory"},
@@ -64,8 +84,8 @@ TEST_F(FileUtil, TargetsThatAreNotWritableFilesAreRefusedUntouched) {
     EXPECT_EQ(Read(Path("folder/inside")), "kept");
     EXPECT_EQ(Read(Path("readonly")), "old");
     EXPECT_EQ(fs::status(Path("readonly")).permissions(), fs::perms::owner_read);
-    EXPECT_TRUE(fs::is_character_file("/dev/null"));
-    EXPECT_EQ(Entries(), 2u);  // no temporary file left anywhere
+    EXPECT_FALSE(fs::is_regular_file(Path("device")));
+    EXPECT_EQ(Entries(), 3u);  // no temporary file left anywhere
     EXPECT_EQ(OutputTargetProblem(Path("new")), "");
 }
 
