@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <climits>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
@@ -54,10 +55,10 @@ std::atomic<bool> gInterrupted{false};
 extern "C" void OnInterrupt(int) { gInterrupted = true; }
 
 bool ParseWholeNumber(const std::string& text, int low, int high, int& out) {
-    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos || text.size() > 9) return false;
-    const int v = std::stoi(text);
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos || text.size() > 10) return false;
+    const long long v = std::stoll(text);
     if (v < low || v > high) return false;
-    out = v;
+    out = static_cast<int>(v);
     return true;
 }
 
@@ -83,7 +84,8 @@ std::optional<std::string> ParseArgs(const Args& args, RunArgs& r) {
             error = value(text);
             if (!error) {
                 int n = 0;
-                if (a == "--in-frame" && !ParseWholeNumber(*text, 0, 100'000'000, n)) {
+                // Whether the frame fits the time line is checked once the frame rate is known.
+                if (a == "--in-frame" && !ParseWholeNumber(*text, 0, INT_MAX, n)) {
                     error = "--in-frame takes a whole frame number (0 or more)";
                 } else if (a == "--fps" && !ParseWholeNumber(*text, 1, TIME_TICKSPERSEC, n)) {
                     error = "--fps takes frames per second from 1 to 4800";
