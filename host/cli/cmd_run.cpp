@@ -12,7 +12,6 @@
 #include <sstream>
 #include <vector>
 
-#include "ActivePhonemeMap.h"
 #include "CNumbers.h"
 #include "Commands.h"
 #include "FileUtil.h"
@@ -223,14 +222,11 @@ int RunRun(const Args& args) {
     if (const std::string problem = session.InFrameProblem(); !problem.empty()) return UsageError(problem);
 
     // A map named here must load: falling back to another map would key the
-    // scene with values the user did not ask for.
-    PhonemeMap namedMap{};
+    // scene with values the user did not ask for. Checked before the server
+    // starts, on a scratch map.
     if (r.map) {
-        if (LoadPhonemeMap(namedMap) != S_OK) {
-            std::fprintf(stderr, "lipsmith: %s\n", kMsgNoPhonemeTable);
-            return kExitErrors;
-        }
-        const PhonemeMapLoad load = LoadPhonemeMapReport(namedMap, *r.map);
+        PhonemeMap scratch{};
+        const PhonemeMapLoad load = LoadPhonemeMapReport(scratch, *r.map);
         if (!load) return UsageError("cannot read the phoneme map file '" + *r.map + "': " + load.problem);
         if (load.phonemeElements == 0) {
             return UsageError("the phoneme map file '" + *r.map + "' holds no PHONEME elements");
@@ -245,7 +241,10 @@ int RunRun(const Args& args) {
     std::unique_ptr<ITTS> engine;
     ConnectSpeechServer(&engine);
     if (FAILED(session.Start(std::move(engine)))) return kExitErrors;
-    if (r.map) session.ActiveMap() = namedMap;
+    // The file fills the entries it names over the map the editor starts with.
+    if (r.map && !LoadPhonemeMapReport(session.ActiveMap(), *r.map)) {
+        return UsageError("cannot read the phoneme map file '" + *r.map + "'");
+    }
     if (r.wave) session.waveOutputPath = Absolute(*r.wave);
     if (r.voice) session.voiceName = *r.voice;
     if (r.verbose) editor.ToggleVerboseOutput();
