@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 
 #include "Hold.h"
@@ -55,6 +56,7 @@ INode* FindByName(INode* node, const char* name) {
 }  // namespace
 
 TimeChangeCallback::~TimeChangeCallback() = default;
+HostWindows::~HostWindows() = default;
 IUtil::~IUtil() = default;
 UtilityObj::~UtilityObj() = default;
 
@@ -129,6 +131,22 @@ void Interface::SetSoundObject(SoundObj* snd) {
     old->DeleteThis();
 }
 
+namespace {
+
+// The installation's share folder, with a trailing '/'.
+std::string ShareDirectory(const std::string& exeDir) {
+    std::string dir = Env("LIPSMITH_SHARE_DIR");
+    if (dir.empty()) {
+        auto slash = exeDir.find_last_of('/');
+        const std::string prefix = slash == std::string::npos ? "." : exeDir.substr(0, slash);
+        dir = prefix + "/share/lipsmith";
+    }
+    if (dir.back() != '/') dir += '/';
+    return dir;
+}
+
+}  // namespace
+
 const char* Interface::GetDir(int which) {
     if (dirs_.empty()) {
         std::string exe = ExeDirectory();
@@ -137,6 +155,8 @@ const char* Interface::GetDir(int which) {
         if (config.empty()) config = Env("HOME").empty() ? cwd + "/.config" : Env("HOME") + "/.config";
         std::string temp = Env("TMPDIR");
         dirs_ = {exe, cwd, cwd, config + "/lipsmith", exe + "/help", temp.empty() ? "/tmp" : temp};
+        dirs_.resize(APP_SHARE_DIR + 1);
+        dirs_[APP_SHARE_DIR] = ShareDirectory(exe);
     }
     if (which < 0 || which >= static_cast<int>(dirs_.size())) return "";
     return dirs_[static_cast<std::size_t>(which)].c_str();
@@ -145,6 +165,65 @@ const char* Interface::GetDir(int which) {
 void Interface::SetDir(int which, const char* path) {
     GetDir(0);
     if (which >= 0 && which < static_cast<int>(dirs_.size())) dirs_[static_cast<std::size_t>(which)] = path ? path : "";
+}
+
+void Interface::DisableAccelerators() {
+    if (acceleratorsOff_++ == 0 && windows_) windows_->AcceleratorsChanged(FALSE);
+}
+
+void Interface::EnableAccelerators() {
+    if (acceleratorsOff_ == 0) return;
+    if (--acceleratorsOff_ == 0 && windows_) windows_->AcceleratorsChanged(TRUE);
+}
+
+QWidget* Interface::GetMAXHWnd() { return windows_ ? windows_->MainWindow() : nullptr; }
+
+QWidget* Interface::AddRollupPage(QWidget* page, const char* title, DWORD flags, int category) {
+    if (!windows_ || !page) return nullptr;
+    return windows_->AddRollupPage(page, title ? title : "", flags, category);
+}
+
+void Interface::DeleteRollupPage(QWidget* page) {
+    if (windows_ && page) windows_->DeleteRollupPage(page);
+}
+
+BOOL Interface::IsRollupPanelOpen(QWidget* page) {
+    return windows_ && page ? windows_->IsRollupPageOpen(page) : FALSE;
+}
+
+void Interface::SetRollupPanelOpen(QWidget* page, BOOL open) {
+    if (windows_ && page) windows_->SetRollupPageOpen(page, open);
+}
+
+void Interface::RollupMouseMessage(QWidget* page, RollupMouse event, int screenX, int screenY) {
+    if (windows_ && page) windows_->RollupMouseMessage(page, event, screenX, screenY);
+}
+
+void Interface::RedrawViews(TimeValue t) {
+    if (windows_) windows_->RedrawViews(t);
+}
+
+BOOL Interface::ShowHelp(const char* helpPath, QWidget* owner) {
+    if (!windows_ || !helpPath || !*helpPath) return FALSE;
+    return windows_->ShowHelpPage(HelpTopicFile(helpPath), owner);
+}
+
+std::string HelpTopicFile(const std::string& helpPath) {
+    std::string path = helpPath;
+    std::replace(path.begin(), path.end(), '\\', '/');
+    std::string topic;
+    if (auto sep = path.find("::"); sep != std::string::npos) {
+        topic = path.substr(sep + 2);
+        path.erase(sep);
+    }
+    const std::string chm = ".chm";
+    const bool compiled = path.size() > chm.size() &&
+                          std::equal(chm.rbegin(), chm.rend(), path.rbegin(),
+                                     [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); });
+    if (!compiled) return path;
+    path.erase(path.size() - chm.size());
+    while (!topic.empty() && topic.front() == '/') topic.erase(0, 1);
+    return path + "/" + (topic.empty() ? std::string("index.htm") : topic);
 }
 
 void Interface::ResetScene() {

@@ -83,9 +83,24 @@ public:
     virtual int TrackParamsType() { return TRACKPARAMS_NONE; }
     virtual void EditTrackParams(TimeValue /*t*/, ParamDimensionBase* /*dim*/, const char* /*pname*/,
                                  void* /*hParent*/, Interface* /*ip*/, DWORD /*flags*/) {}
-    // Whether the object's entry is expanded in a track view (type 1: the
-    // entry itself; viewMask: which views count).
-    BOOL IsTreeEntryOpen(int /*type*/, DWORD /*viewMask*/) { return TestAFlag(A_TREE_ENTRY_OPEN); }
+    // Whether the object's entry is expanded in a track view. Each track view
+    // has a bit (view v: 1 << v, v 0..7); viewMask says which views count.
+    // Type 1 asks about the entry itself, the only kind of entry here. An
+    // entry marked open through A_TREE_ENTRY_OPEN alone counts in every view.
+    BOOL IsTreeEntryOpen(int /*type*/, DWORD viewMask) {
+        if (treeOpenViews_ & viewMask) return TRUE;
+        return treeOpenViews_ == 0 && TestAFlag(A_TREE_ENTRY_OPEN) ? TRUE : FALSE;
+    }
+    // Track views record their entries' expanded state here; A_TREE_ENTRY_OPEN
+    // follows "open in some view".
+    void SetTreeEntryOpen(int view, BOOL open) {
+        if (view < 0 || view >= kMaxTrackViews) return;
+        const DWORD bit = DWORD{1} << view;
+        treeOpenViews_ = open ? (treeOpenViews_ | bit) : (treeOpenViews_ & ~bit);
+        if (treeOpenViews_) SetAFlag(A_TREE_ENTRY_OPEN);
+        else ClearAFlag(A_TREE_ENTRY_OPEN);
+    }
+    static constexpr int kMaxTrackViews = 8;
 
     void SetAFlag(DWORD mask) { aflag_ |= mask; }
     void ClearAFlag(DWORD mask) { aflag_ &= ~mask; }
@@ -93,4 +108,5 @@ public:
 
 private:
     DWORD aflag_ = 0;
+    DWORD treeOpenViews_ = 0;
 };

@@ -1,10 +1,11 @@
 // The host as a plug-in sees it: the scene's root node, time and frame rate,
-// the scene's sound, directories, time-change callbacks and broadcast
-// notifications.
+// the scene's sound, directories, time-change callbacks, broadcast
+// notifications and, in a desktop host, its windows.
 #pragma once
 #include <string>
 #include <vector>
 
+#include "HostWindows.h"
 #include "Node.h"
 #include "Sound.h"
 
@@ -37,6 +38,11 @@ inline constexpr int APP_SOUND_DIR = 2;     // where sounds are looked for
 inline constexpr int APP_PLUGCFG_DIR = 3;   // per-user plug-in settings
 inline constexpr int APP_HELP_DIR = 4;      // help pages
 inline constexpr int APP_TEMP_DIR = 5;      // temporary files
+// The installation's shared files, ending in '/': help pages live below it,
+// so GetDir(APP_SHARE_DIR) + "Help\\Lipsmith.chm::/ScriptEditor.htm" names
+// a page ShowHelp shows. $LIPSMITH_SHARE_DIR, else ../share/lipsmith/ beside
+// the program's folder.
+inline constexpr int APP_SHARE_DIR = 18;
 
 class HOST_API Interface {
 public:
@@ -70,6 +76,7 @@ public:
 
     // The scene's sound object; never none.
     SoundObj* GetSoundObject() const { return sound_; }
+    SoundObj* GetSoundObj() const { return sound_; }
     // Makes snd the scene's sound (none: a new default one); the old one is deleted.
     void SetSoundObject(SoundObj* snd);
 
@@ -88,10 +95,35 @@ public:
     // Takes the scene out (for saving elsewhere or swapping): the caller owns what it gets.
     void DetachScene(INode** root, SoundObj** sound);
 
-    // Keyboard shortcuts of the host, off while a plug-in's text field has the focus.
-    void DisableAccelerators() { ++acceleratorsOff_; }
-    void EnableAccelerators() { if (acceleratorsOff_ > 0) --acceleratorsOff_; }
+    // Keyboard shortcuts of the host, off while a plug-in's text field has
+    // the focus. Calls nest: shortcuts are on again after as many Enable as
+    // Disable calls. The host's windows hear each switch.
+    void DisableAccelerators();
+    void EnableAccelerators();
     bool AcceleratorsEnabled() const { return acceleratorsOff_ == 0; }
+
+    // Windows. A desktop host installs its windows (not owned; nullptr takes
+    // them away again). Without them every call below answers "no window":
+    // nullptr or FALSE, and nothing happens.
+    void SetHostWindows(HostWindows* windows) { windows_ = windows; }
+    HostWindows* GetHostWindows() const { return windows_; }
+    // The main window, the parent of plug-in dialogs.
+    QWidget* GetMAXHWnd();
+    // Rollup pages of the command panel (see HostWindows). AddRollupPage
+    // answers the page as placed in the panel, which owns it from then on;
+    // nullptr when there is no panel, and the page stays the caller's.
+    QWidget* AddRollupPage(QWidget* page, const char* title, DWORD flags = 0, int category = ROLLUP_CAT_STANDARD);
+    void DeleteRollupPage(QWidget* page);
+    BOOL IsRollupPanelOpen(QWidget* page);
+    void SetRollupPanelOpen(QWidget* page, BOOL open);
+    void RollupMouseMessage(QWidget* page, RollupMouse event, int screenX, int screenY);
+    // Asks the views to show the scene as it is now.
+    void RedrawViews(TimeValue t);
+    // Shows a help topic in the help viewer. helpPath is an HTML file, or a
+    // compiled-help path "FOLDER\\NAME.chm::/TOPIC.htm", which stands for the
+    // page FOLDER/NAME/TOPIC.htm (see HelpTopicFile). FALSE when the page
+    // does not exist or there is no viewer.
+    BOOL ShowHelp(const char* helpPath, QWidget* owner = nullptr);
 
     void RegisterNotification(NOTIFYPROC proc, void* param, int code);
     void UnRegisterNotification(NOTIFYPROC proc, void* param, int code);
@@ -113,7 +145,13 @@ private:
     std::vector<std::string> dirs_;
     std::string curFile_;
     int acceleratorsOff_ = 0;
+    HostWindows* windows_ = nullptr;
 };
+
+// The HTML file a help path stands for. Backslashes count as folder
+// separators; "X.chm::/T.htm" becomes "X/T.htm" and "X.chm" alone "X/index.htm".
+// Other paths are answered unchanged.
+HOST_API std::string HelpTopicFile(const std::string& helpPath);
 
 HOST_API Interface* GetCOREInterface();
 
