@@ -79,7 +79,9 @@ public:
         if (inUtterance_) ps_end_utt(ps_);
         inUtterance_ = false;
         phrase_.clear();
-        if (ps_set_search(ps_, dictation_.c_str()) < 0 || ps_start_utt(ps_) < 0) return E_FAIL;
+        // A new stream restarts the frame count, so frames are phrase times.
+        if (ps_set_search(ps_, dictation_.c_str()) < 0 || ps_start_stream(ps_) < 0 || ps_start_utt(ps_) < 0)
+            return E_FAIL;
         inUtterance_ = true;
         return S_OK;
     }
@@ -162,7 +164,7 @@ private:
             loadedJsgf_ = jsgf;
         }
         Hypothesis h;
-        if (ps_set_search(ps_, kGrammarSearch) == 0 && ps_start_utt(ps_) == 0) {
+        if (ps_set_search(ps_, kGrammarSearch) == 0 && ps_start_stream(ps_) == 0 && ps_start_utt(ps_) == 0) {
             ps_process_raw(ps_, phrase_.data(), phrase_.size(), FALSE, TRUE);
             if (ps_end_utt(ps_) == 0) h = ReadHypothesis(ps_);
         }
