@@ -9,6 +9,8 @@
 #include <sphinxbase/err.h>
 #include <sphinxbase/fe.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <mutex>
@@ -22,6 +24,11 @@ namespace {
 
 constexpr const char* kDebianModelDir = "/usr/share/pocketsphinx/model/en-us";
 constexpr const char* kGrammarSearch = "lipsmith_grammar";
+// The same grammar without silence and filler words between the words.
+constexpr const char* kPlainGrammarSearch = "lipsmith_grammar_plain";
+// A quiet stretch at least this long is a pause, not the closure of a stop
+// consonant.
+constexpr int kPauseFrames = 10;
 
 // pocketsphinx writes its log through one process-wide setting.
 void QuietLog() {
@@ -111,10 +118,7 @@ public:
 
         // The grammar's result counts only when it went through the whole
         // text; then it wins unless dictation explains the audio better.
-        bool grammarComplete = grammar.found && grammar.words.size() == words.size();
-        for (std::size_t i = 0; grammarComplete && i < words.size(); ++i)
-            grammarComplete = grammar.words[i].text == words[i];
-        if (grammarComplete && (!dictation.found || dictation.words.empty() || grammar.score >= dictation.score)) {
+        if (Complete(grammar, words) && (!dictation.found || dictation.words.empty() || grammar.score >= dictation.score)) {
             result.source = RecognitionSource::Grammar;
             result.words = grammar.words;
         } else if (dictation.found && !dictation.words.empty()) {
@@ -153,23 +157,108 @@ private:
         return !phones.empty() && ps_add_word(ps_, word.c_str(), phones.c_str(), TRUE) >= 0;
     }
 
+    // The grammar with silences between words aligns best, but this
+    // decoder's grammar search fails to finish on some phrases when silence
+    // may stand before a word; the plain grammar then aligns the speech
+    // alone, and pauses are given back to the words before them.
     Hypothesis DecodeGrammar(const std::vector<std::string>& words, std::vector<std::string>& notes) {
         const std::string jsgf = BuildJsgf(words);
         if (jsgf != loadedJsgf_) {
             loadedJsgf_.clear();
-            if (ps_set_jsgf_string(ps_, kGrammarSearch, jsgf.c_str()) < 0) {
+            cmd_ln_t* config = ps_get_config(ps_);
+            const bool built = ps_set_jsgf_string(ps_, kGrammarSearch, jsgf.c_str()) == 0;
+            cmd_ln_set_boolean_r(config, "-fsgusefiller", FALSE);
+            const bool plain = built && ps_set_jsgf_string(ps_, kPlainGrammarSearch, jsgf.c_str()) == 0;
+            cmd_ln_set_boolean_r(config, "-fsgusefiller", TRUE);
+            ps_set_search(ps_, dictation_.c_str());
+            if (!plain) {
                 notes.push_back("The grammar could not be built from the text; dictation alone is used.");
                 return {};
             }
             loadedJsgf_ = jsgf;
         }
-        Hypothesis h;
-        if (ps_set_search(ps_, kGrammarSearch) == 0 && ps_start_stream(ps_) == 0 && ps_start_utt(ps_) == 0) {
-            ps_process_raw(ps_, phrase_.data(), phrase_.size(), FALSE, TRUE);
-            if (ps_end_utt(ps_) == 0) h = ReadHypothesis(ps_);
+        Hypothesis h = DecodeWith(kGrammarSearch, 0, phrase_.size());
+        if (!Complete(h, words)) {
+            // The speech alone: the phrase without its leading and trailing silence.
+            const std::vector<bool> quiet = QuietFrames();
+            std::size_t first = 0;
+            std::size_t last = quiet.size();
+            while (first < last && quiet[first]) ++first;
+            while (last > first && quiet[last - 1]) --last;
+            const std::size_t lead = first > 3 ? first - 3 : 0;
+            const std::size_t end = std::min(quiet.size(), last + 3);
+            h = DecodeWith(kPlainGrammarSearch, lead * kSamplesPerFrame,
+                           std::min(phrase_.size(), end * kSamplesPerFrame));
+            for (RecognizedWord& w : h.words) {
+                w.startFrame += static_cast<int>(lead);
+                w.endFrame += static_cast<int>(lead);
+            }
+            GivePausesBack(h.words, quiet);
         }
         ps_set_search(ps_, dictation_.c_str());
         return h;
+    }
+
+    Hypothesis DecodeWith(const char* search, std::size_t from, std::size_t to) {
+        Hypothesis h;
+        if (to > from && ps_set_search(ps_, search) == 0 && ps_start_stream(ps_) == 0 && ps_start_utt(ps_) == 0) {
+            ps_process_raw(ps_, phrase_.data() + from, to - from, FALSE, TRUE);
+            if (ps_end_utt(ps_) == 0) h = ReadHypothesis(ps_);
+        }
+        return h;
+    }
+
+    static bool Complete(const Hypothesis& h, const std::vector<std::string>& words) {
+        if (!h.found || h.words.size() != words.size()) return false;
+        for (std::size_t i = 0; i < words.size(); ++i)
+            if (h.words[i].text != words[i]) return false;
+        return true;
+    }
+
+    // Frames of 10 ms far below the phrase's loud parts.
+    std::vector<bool> QuietFrames() const {
+        std::vector<double> level;
+        for (std::size_t at = 0; at + kSamplesPerFrame <= phrase_.size(); at += kSamplesPerFrame) {
+            double sum = 0;
+            for (std::size_t i = at; i < at + kSamplesPerFrame; ++i) sum += double(phrase_[i]) * phrase_[i];
+            level.push_back(10.0 * std::log10(sum / kSamplesPerFrame + 1.0));
+        }
+        std::vector<bool> quiet(level.size(), false);
+        if (level.empty()) return quiet;
+        std::vector<double> sorted = level;
+        std::sort(sorted.begin(), sorted.end());
+        const double floor = sorted[sorted.size() / 20];
+        const double peak = sorted.back();
+        const double threshold = std::max(floor + 12.0, peak - 40.0);
+        for (std::size_t i = 0; i < level.size(); ++i) quiet[i] = level[i] < threshold;
+        return quiet;
+    }
+
+    // Without silence words a pause goes into a neighbouring word; a word
+    // whose first half holds a long quiet stretch took in the pause before
+    // it, and starts where the sound comes back.
+    static void GivePausesBack(std::vector<RecognizedWord>& words, const std::vector<bool>& quiet) {
+        const int frames = static_cast<int>(quiet.size());
+        for (RecognizedWord& w : words) {
+            int bestStart = -1;
+            int bestLength = 0;
+            for (int f = std::max(0, w.startFrame); f <= w.endFrame && f < frames;) {
+                if (!quiet[f]) {
+                    ++f;
+                    continue;
+                }
+                const int run = f;
+                while (f <= w.endFrame && f < frames && quiet[f]) ++f;
+                if (f - run > bestLength) {
+                    bestLength = f - run;
+                    bestStart = run;
+                }
+            }
+            const int middle = (w.startFrame + w.endFrame) / 2;
+            if (bestLength >= kPauseFrames && bestStart + bestLength / 2 <= middle &&
+                bestStart + bestLength <= w.endFrame)
+                w.startFrame = bestStart + bestLength;
+        }
     }
 
     ps_decoder_t* ps_;

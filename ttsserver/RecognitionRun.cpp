@@ -85,6 +85,7 @@ RecognitionRunResult RecognitionRun::Run() {
     const CapturedPhrase& phrase = captured.phrase;
     result.text = phrase.Text();
     result.source = phrase.recognition.source;
+    result.speechEndSample = phrase.retainedStartSample + phrase.audio.size();
     if (stop_) {
         result.outcome = RunOutcome::Stopped;
         result.message = "Listening was stopped.";

@@ -59,6 +59,9 @@ struct RecognitionRunResult {
     std::vector<std::string> notes;  // the recognizer's notes
     std::size_t phonemesSent = 0;
     std::chrono::microseconds finishTime{0};  // end of the phrase to its words
+    // Where the last word ends in the input, in 22050 Hz samples from the
+    // start of listening.
+    std::uint64_t speechEndSample = 0;
 };
 
 class RecognitionRun {
