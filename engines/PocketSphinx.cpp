@@ -117,8 +117,10 @@ public:
         if (!words.empty() && !phrase_.empty()) grammar = DecodeGrammar(words, result.notes);
 
         // The grammar's result counts only when it went through the whole
-        // text; then it wins unless dictation explains the audio better.
-        if (Complete(grammar, words) && (!dictation.found || dictation.words.empty() || grammar.score >= dictation.score)) {
+        // text; then it wins unless dictation heard other words and explains
+        // the audio better.
+        if (Complete(grammar, words) && (!dictation.found || dictation.words.empty() ||
+                                         grammar.score >= dictation.score || Complete(dictation, words))) {
             result.source = RecognitionSource::Grammar;
             result.words = grammar.words;
         } else if (dictation.found && !dictation.words.empty()) {
@@ -331,8 +333,9 @@ RecognizerCreation CreatePocketRecognizer(const RecognizerOptions& options, std:
             return made;
         }
     }
-    // Beams narrowed from the defaults: several times faster with little
-    // loss, since the grammar carries the expected words anyway.
+    // Dictation narrowed from the defaults (fewer active models and words
+    // per frame, phone lookahead): several times faster with little loss,
+    // since the grammar carries the expected words anyway.
     cmd_ln_t* config = cmd_ln_init(nullptr, ps_args(), TRUE, "-hmm", hmm.c_str(), "-lm", lm.c_str(), "-dict",
                                    dict.c_str(), "-logfn", "/dev/null", "-remove_silence", "no", "-maxhmmpf", "3000",
                                    "-maxwpf", "10", "-pl_window", "5", nullptr);
