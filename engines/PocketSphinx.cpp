@@ -8,6 +8,8 @@
 #include <sphinxbase/ckd_alloc.h>
 #include <sphinxbase/err.h>
 #include <sphinxbase/fe.h>
+#include <sphinxbase/fsg_model.h>
+#include <sphinxbase/jsgf.h>
 
 #include <algorithm>
 #include <cmath>
@@ -76,7 +78,7 @@ Hypothesis ReadHypothesis(ps_decoder_t* ps) {
 class PocketRecognizer : public Recognizer {
 public:
     PocketRecognizer(ps_decoder_t* ps, RecognizerOptions options)
-        : ps_(ps), options_(std::move(options)), dictation_(ps_get_search(ps) ? ps_get_search(ps) : "_default") {}
+        : ps_(ps), options_(std::move(options)) {}
     ~PocketRecognizer() override {
         if (inUtterance_) ps_end_utt(ps_);
         ps_free(ps_);
@@ -168,9 +170,9 @@ private:
         if (jsgf != loadedJsgf_) {
             loadedJsgf_.clear();
             cmd_ln_t* config = ps_get_config(ps_);
-            const bool built = ps_set_jsgf_string(ps_, kGrammarSearch, jsgf.c_str()) == 0;
+            const bool built = SetGrammar(kGrammarSearch, jsgf);
             cmd_ln_set_boolean_r(config, "-fsgusefiller", FALSE);
-            const bool plain = built && ps_set_jsgf_string(ps_, kPlainGrammarSearch, jsgf.c_str()) == 0;
+            const bool plain = built && SetGrammar(kPlainGrammarSearch, jsgf);
             cmd_ln_set_boolean_r(config, "-fsgusefiller", TRUE);
             ps_set_search(ps_, dictation_.c_str());
             if (!plain) {
@@ -199,6 +201,23 @@ private:
         }
         ps_set_search(ps_, dictation_.c_str());
         return h;
+    }
+
+    // The JSGF text's public rule as a search of the decoder (done here
+    // rather than by the decoder, which does not free the parsed grammar).
+    bool SetGrammar(const char* search, const std::string& jsgf) {
+        jsgf_t* grammar = jsgf_parse_string(jsgf.c_str(), nullptr);
+        if (!grammar) return false;
+        bool set = false;
+        if (jsgf_rule_t* rule = jsgf_get_public_rule(grammar)) {
+            const float lw = static_cast<float>(cmd_ln_float32_r(ps_get_config(ps_), "-lw"));
+            if (fsg_model_t* fsg = jsgf_build_fsg(grammar, rule, ps_get_logmath(ps_), lw)) {
+                set = ps_set_fsg(ps_, search, fsg) == 0;
+                fsg_model_free(fsg);
+            }
+        }
+        jsgf_grammar_free(grammar);
+        return set;
     }
 
     Hypothesis DecodeWith(const char* search, std::size_t from, std::size_t to) {
@@ -265,7 +284,8 @@ private:
 
     ps_decoder_t* ps_;
     RecognizerOptions options_;
-    std::string dictation_;
+    // The language model's search, as the decoder names it.
+    const std::string dictation_ = "_default";
     std::string loadedJsgf_;
     std::vector<std::int16_t> phrase_;
     bool inUtterance_ = false;
