@@ -234,5 +234,36 @@ TEST_F(RecognitionE2E, AFileWithoutSpeechEndsWithNoPhrase) {
     EXPECT_FALSE(heard.message.empty());
 }
 
+TEST(RecognizerCheck, AMissingModelIsNotRegisteredAndAnInstalledOneIsKeptForUse) {
+    const fs::path empty = fs::temp_directory_path() / ("lipsmith-nomodel-" + std::to_string(::getpid()));
+    fs::create_directories(empty);
+    RecognizerOptions missing;
+    missing.modelDir = empty.string();
+    std::unique_ptr<Recognizer> none;
+    const RecognizerCreation made = CreatePocketRecognizer(missing, &none);
+    EXPECT_EQ(made.status, REGDB_E_CLASSNOTREG);
+    EXPECT_NE(made.message.find(empty.string()), std::string::npos);
+    EXPECT_FALSE(none);
+    RecognizerCache absent(missing);
+    std::string why;
+    EXPECT_EQ(absent.Check(&why), REGDB_E_CLASSNOTREG);
+    EXPECT_FALSE(why.empty());
+    fs::remove_all(empty);
+
+    if (!fs::exists(DefaultModelDir())) GTEST_SKIP() << "the pocketsphinx model is not installed";
+    RecognizerCache cache;
+    ASSERT_EQ(cache.Check(), S_OK);
+    // The checked decoder is the one the next user gets.
+    std::unique_ptr<Recognizer> first;
+    const RecognizerCreation taken = cache.Take(&first);
+    ASSERT_EQ(taken.status, S_OK);
+    EXPECT_EQ(taken.elapsed.count(), 0);
+    Recognizer* kept = first.get();
+    cache.Give(std::move(first));
+    std::unique_ptr<Recognizer> again;
+    cache.Take(&again);
+    EXPECT_EQ(again.get(), kept);
+}
+
 }  // namespace
 }  // namespace lipsmith::engines
