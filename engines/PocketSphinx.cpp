@@ -158,7 +158,7 @@ private:
         }
         if (!options_.pronounce) return false;
         const std::string phones = options_.pronounce(word);
-        return !phones.empty() && ps_add_word(ps_, word.c_str(), phones.c_str(), TRUE) >= 0;
+        return !phones.empty() && ps_add_word(ps_, word.c_str(), phones.c_str(), FALSE) >= 0;
     }
 
     // The grammar with silences between words aligns best, but this

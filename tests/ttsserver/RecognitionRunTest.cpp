@@ -9,8 +9,10 @@
 #include <numeric>
 #include <thread>
 
+#include "EspeakPronouncer.h"
 #include "RecognitionFakes.h"
 #include "RecognitionRun.h"
+#include "Resampler.h"
 #include "Riff.h"
 #include "ScriptedVoice.h"
 
@@ -270,6 +272,33 @@ TEST(RecognitionRunEndToEnd, RealPartsFitTheVoiceToTheRecording) {
     const unsigned total = std::accumulate(durations.begin(), durations.end(), 0u);
     EXPECT_GE(total + 0.5 * static_cast<double>(durations.size()), phraseMs);
     EXPECT_LT(total, phraseMs + 1500);
+    fs::remove_all(dir);
+}
+
+// A name the dictionary lacks is pronounced by espeak-ng's rules, so the
+// grammar keeps it and the phrase comes out exactly.
+TEST(RecognitionRunEndToEnd, ANameMissingFromTheDictionaryIsPronouncedByTheVoicesRules) {
+    const std::string phones = engines::EspeakPronunciation("lipsmith");
+    ASSERT_FALSE(phones.empty());
+    EXPECT_EQ(phones.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZ "), std::string::npos) << phones;
+    EXPECT_EQ(engines::EspeakPronunciation("hello"), "HH AH L OW");
+
+    engines::RecognizerOptions options;
+    options.pronounce = engines::EspeakPronunciation;
+    std::unique_ptr<engines::Recognizer> recognizer;
+    if (FAILED(engines::CreatePocketRecognizer(options, &recognizer).status)) GTEST_SKIP() << "no pocketsphinx model";
+    const fs::path dir = fs::temp_directory_path() / ("lipsmith-name-" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    const std::string text = "the quick brown fox met lipsmith";
+    const std::string recording = (dir / "name.wav").string();
+    ASSERT_EQ(std::system(("espeak-ng -v en-us -s 150 -w '" + recording + "' '" + text + "'").c_str()), 0);
+    std::vector<std::int16_t> audio;
+    ASSERT_TRUE(engines::ReadWaveAs22kMono(recording, audio, nullptr));
+    const engines::RecognitionResult r =
+        recognizer->Recognize(engines::Resample(audio, 22050, 16000), "The quick brown fox met Lipsmith.");
+    EXPECT_TRUE(r.notes.empty());
+    EXPECT_EQ(r.source, engines::RecognitionSource::Grammar);
+    EXPECT_EQ(r.Text(), text);
     fs::remove_all(dir);
 }
 
