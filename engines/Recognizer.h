@@ -76,7 +76,8 @@ struct RecognizerOptions {
     // Debian package's folder.
     std::string modelDir;
     // Phones (the dictionary's phone set, blank-separated) for a word the
-    // dictionary lacks; an empty answer leaves the word out of the grammar.
+    // dictionary lacks (EspeakPronunciation gives them); an empty answer
+    // leaves the word out of the grammar with a note.
     std::function<std::string(const std::string& word)> pronounce;
     // Silence that ends speech for the detector.
     std::chrono::milliseconds speechHangover{600};
