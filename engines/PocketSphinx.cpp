@@ -80,49 +80,66 @@ public:
     PocketRecognizer(ps_decoder_t* ps, RecognizerOptions options)
         : ps_(ps), options_(std::move(options)) {}
     ~PocketRecognizer() override {
-        if (inUtterance_) ps_end_utt(ps_);
+        if (dictating_) ps_end_utt(ps_);
         ps_free(ps_);
     }
 
     HRESULT StartPhrase() override {
-        if (inUtterance_) ps_end_utt(ps_);
-        inUtterance_ = false;
+        if (dictating_) ps_end_utt(ps_);
+        dictating_ = false;
+        open_ = false;
         phrase_.clear();
-        // A new stream restarts the frame count, so frames are phrase times.
-        if (ps_set_search(ps_, dictation_.c_str()) < 0 || ps_start_stream(ps_) < 0 || ps_start_utt(ps_) < 0)
-            return E_FAIL;
-        inUtterance_ = true;
+        // Dictation runs while the phrase comes in, unless it is only the
+        // grammar's stand-in.
+        if (options_.dictation == DictationUse::Always) {
+            // A new stream restarts the frame count, so frames are phrase times.
+            if (ps_set_search(ps_, dictation_.c_str()) < 0 || ps_start_stream(ps_) < 0 || ps_start_utt(ps_) < 0)
+                return E_FAIL;
+            dictating_ = true;
+        }
+        open_ = true;
         return S_OK;
     }
 
     HRESULT FeedPhrase(std::span<const std::int16_t> samples) override {
-        if (!inUtterance_) return E_UNEXPECTED;
+        if (!open_) return E_UNEXPECTED;
         if (samples.empty()) return S_OK;
         phrase_.insert(phrase_.end(), samples.begin(), samples.end());
+        if (!dictating_) return S_OK;
         return ps_process_raw(ps_, samples.data(), samples.size(), FALSE, FALSE) < 0 ? E_FAIL : S_OK;
     }
 
     RecognitionResult FinishPhrase(std::string_view grammarText) override {
         RecognitionResult result;
-        if (!inUtterance_) {
+        if (!open_) {
             result.status = E_UNEXPECTED;
             return result;
         }
-        inUtterance_ = false;
-        if (ps_end_utt(ps_) < 0) {
-            result.status = E_FAIL;
-            return result;
+        open_ = false;
+        Hypothesis dictation;
+        if (dictating_) {
+            dictating_ = false;
+            if (ps_end_utt(ps_) < 0) {
+                result.status = E_FAIL;
+                return result;
+            }
+            dictation = ReadHypothesis(ps_);
         }
-        const Hypothesis dictation = ReadHypothesis(ps_);
         Hypothesis grammar;
+        bool forced = false;
         std::vector<std::string> words = UsableWords(GrammarWords(grammarText), result.notes);
-        if (!words.empty() && !phrase_.empty()) grammar = DecodeGrammar(words, result.notes);
+        if (!words.empty() && !phrase_.empty()) grammar = DecodeGrammar(words, result.notes, &forced);
+        const bool grammarComplete = Complete(grammar, words);
+        // The plain grammar fits any audio: only dictation can tell whether
+        // the text was said.
+        if (options_.dictation == DictationUse::WhenGrammarFails && (!grammarComplete || forced))
+            dictation = DecodeWith(dictation_.c_str(), 0, phrase_.size());
 
         // The grammar's result counts only when it went through the whole
         // text; then it wins unless dictation heard other words and explains
         // the audio better.
-        if (Complete(grammar, words) && (!dictation.found || dictation.words.empty() ||
-                                         grammar.score >= dictation.score || Complete(dictation, words))) {
+        if (grammarComplete && (!dictation.found || dictation.words.empty() || grammar.score >= dictation.score ||
+                                Complete(dictation, words))) {
             result.source = RecognitionSource::Grammar;
             result.words = grammar.words;
         } else if (dictation.found && !dictation.words.empty()) {
@@ -165,7 +182,7 @@ private:
     // decoder's grammar search fails to finish on some phrases when silence
     // may stand before a word; the plain grammar then aligns the speech
     // alone, and pauses are given back to the words before them.
-    Hypothesis DecodeGrammar(const std::vector<std::string>& words, std::vector<std::string>& notes) {
+    Hypothesis DecodeGrammar(const std::vector<std::string>& words, std::vector<std::string>& notes, bool* forced) {
         const std::string jsgf = BuildJsgf(words);
         if (jsgf != loadedJsgf_) {
             loadedJsgf_.clear();
@@ -183,6 +200,7 @@ private:
         }
         Hypothesis h = DecodeWith(kGrammarSearch, 0, phrase_.size());
         if (!Complete(h, words)) {
+            *forced = true;
             // The speech alone: the phrase without its leading and trailing silence.
             const std::vector<bool> quiet = QuietFrames();
             std::size_t first = 0;
@@ -288,7 +306,8 @@ private:
     const std::string dictation_ = "_default";
     std::string loadedJsgf_;
     std::vector<std::int16_t> phrase_;
-    bool inUtterance_ = false;
+    bool open_ = false;       // between StartPhrase and FinishPhrase
+    bool dictating_ = false;  // the decoder's dictation utterance is open
 };
 
 class PocketSpeechDetector : public SpeechDetector {

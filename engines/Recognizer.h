@@ -2,9 +2,9 @@
 // place in the phrase's audio. Audio is 16 kHz mono 16-bit; times are frames
 // of 10 ms from the start of the phrase audio given to the recognizer.
 //
-// Dictation (a statistical language model) always runs; a grammar text adds
-// the exact word sequence of that text as a second candidate, and the better
-// of the two is the result. The pocketsphinx implementation lives in
+// Dictation (a statistical language model) runs as the phrase comes in; a
+// grammar text adds the exact word sequence of that text as a second
+// candidate, and the better of the two is the result. The pocketsphinx implementation lives in
 // PocketSphinx.cpp; tests script their own.
 #pragma once
 #include <chrono>
@@ -70,6 +70,11 @@ public:
     virtual bool Feed(std::span<const std::int16_t> samples) = 0;
 };
 
+enum class DictationUse {
+    Always,            // decoded as the phrase comes in; compared with the grammar
+    WhenGrammarFails,  // only when the grammar text does not fit the phrase (faster)
+};
+
 struct RecognizerOptions {
     // Folder holding the acoustic model folder "en-us", "en-us.lm.bin" and
     // "cmudict-en-us.dict". Empty: $LIPSMITH_RECO_MODEL, else the
@@ -79,6 +84,9 @@ struct RecognizerOptions {
     // dictionary lacks (EspeakPronunciation gives them); an empty answer
     // leaves the word out of the grammar with a note.
     std::function<std::string(const std::string& word)> pronounce;
+    // Listening decodes dictation while the phrase is spoken, so comparing
+    // costs no waiting; a recording cut into phrases may skip it.
+    DictationUse dictation = DictationUse::Always;
     // Silence that ends speech for the detector.
     std::chrono::milliseconds speechHangover{600};
 };

@@ -19,6 +19,7 @@
 #include "AudioInput.h"
 #include "PhraseCapture.h"
 #include "Recognizer.h"
+#include "Resampler.h"
 
 namespace lipsmith::engines {
 namespace {
@@ -232,6 +233,24 @@ TEST_F(RecognitionE2E, AFileWithoutSpeechEndsWithNoPhrase) {
     const CaptureResult heard = ListenTo(quiet, "anything");
     EXPECT_EQ(heard.status, CaptureStatus::NoPhrase);
     EXPECT_FALSE(heard.message.empty());
+}
+
+// Phrases cut from a recording: decoded whole, dictation only where the
+// grammar does not fit.
+TEST_F(RecognitionE2E, AWholePhraseWithDictationOnlyAsAFallback) {
+    RecognizerOptions options;
+    options.dictation = DictationUse::WhenGrammarFails;
+    std::unique_ptr<Recognizer> recognizer;
+    ASSERT_EQ(CreatePocketRecognizer(options, &recognizer).status, S_OK);
+    std::vector<std::int16_t> audio;
+    ASSERT_TRUE(ReadWaveAs22kMono(Espeak("the quick brown fox jumps over the lazy dog", 150), audio, nullptr));
+    const std::vector<std::int16_t> phrase = Resample(audio, kInputSampleRate, kRecognizerSampleRate);
+    const RecognitionResult fits = recognizer->Recognize(phrase, "The quick brown fox jumps over the lazy dog.");
+    EXPECT_EQ(fits.source, RecognitionSource::Grammar);
+    EXPECT_EQ(fits.Text(), "the quick brown fox jumps over the lazy dog");
+    const RecognitionResult other = recognizer->Recognize(phrase, "go forward ten meters");
+    EXPECT_EQ(other.source, RecognitionSource::Dictation);
+    EXPECT_FALSE(other.words.empty());
 }
 
 TEST(RecognizerCheck, AMissingModelIsNotRegisteredAndAnInstalledOneIsKeptForUse) {
