@@ -2,6 +2,7 @@
 // editor's "Parse Script" does, and prints the Parser Output pane.
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <csignal>
 #include <cstdio>
@@ -19,6 +20,7 @@
 #include "PhonemeMapFile.h"
 #include "Plugins.h"
 #include "DemoScene.h"
+#include "ExportOption.h"
 #include "Registration.h"
 #include "SceneFile.h"
 #include "SceneJson.h"
@@ -34,7 +36,7 @@ constexpr const char* kUsage =
     "usage: lipsmith run SCRIPT.txt [--scene IN.lsc] [--save OUT.lsc] [--wave OUT.wav]\n"
     "                    [--in-frame N] [--fps N] [--insert | --replace] [--delete-after]\n"
     "                    [--no-scratch] [--undo] [--map MAP.xml] [--voice NAME] [--verbose]\n"
-    "                    [--keys KEYS.json]";
+    "                    [--keys KEYS.json] [--export FORMAT:FILE]...";
 
 struct RunArgs {
     std::string script;
@@ -46,6 +48,7 @@ struct RunArgs {
     bool scratch = true;
     bool undo = false;
     bool verbose = false;
+    ExportOption exports;
 };
 
 std::atomic<bool> gInterrupted{false};
@@ -100,6 +103,7 @@ std::optional<std::string> ParseArgs(const Args& args, RunArgs& r) {
         else if (a == "--no-scratch") r.scratch = false;
         else if (a == "--undo") r.undo = true;
         else if (a == "--verbose") r.verbose = true;
+        else if (r.exports.Take(args, i, error)) {}
         else if (a.size() > 1 && a[0] == '-') error = "unknown option '" + a + "'";
         else if (r.script.empty()) r.script = a;
         else error = "more than one script given ('" + r.script + "', '" + a + "')";
@@ -145,6 +149,25 @@ bool VoiceInstalled(const std::string& name) {
     return false;
 }
 
+// Speaks for the session and notes which actors the keys pass spoke, in order.
+class ActorRecorder : public ActorSpeaker {
+public:
+    ActorRecorder(ScriptDlg& editor, ActorSpeaker& speaker) : editor_(editor), speaker_(speaker) {
+        editor_.SetActorSpeaker(this);
+    }
+    ~ActorRecorder() override { editor_.SetActorSpeaker(&speaker_); }
+    HRESULT SpeakActor(const std::string& text, int wavePass) override {
+        const std::string& node = editor_.currentActorNode;
+        if (!wavePass && std::find(actors.begin(), actors.end(), node) == actors.end()) actors.push_back(node);
+        return speaker_.SpeakActor(text, wavePass);
+    }
+    std::vector<std::string> actors;
+
+private:
+    ScriptDlg& editor_;
+    ActorSpeaker& speaker_;
+};
+
 // The progress caption, rewritten in place on a terminal.
 void ShowProgress(const ProgressModel& p) {
     std::fprintf(stderr, "\r%s\033[K", p.Caption().c_str());
@@ -186,6 +209,7 @@ int RunRun(const Args& args) {
     ScriptDlg editor;
     editor.SetColoredScript(scriptText, false);
     SpeechSession session(editor, ip);
+    ActorRecorder recorder(editor, session);
 
     EnsureSpeechServerRegistered();
     if (FAILED(session.Start())) return kExitErrors;
@@ -239,6 +263,7 @@ int RunRun(const Args& args) {
         std::fprintf(stderr, "lipsmith: cannot write '%s'\n", r.keys->c_str());
         status = kExitErrors;
     }
+    if (r.exports.Requested() && !r.exports.WriteAll(ip, recorder.actors)) status = kExitErrors;
     if (r.save && !SaveScene(ip, *r.save, &error)) {
         std::fprintf(stderr, "lipsmith: %s\n", error.c_str());
         status = kExitErrors;
