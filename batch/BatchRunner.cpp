@@ -103,22 +103,29 @@ pid_t Spawn(const std::string& program, const std::vector<std::string>& words, c
     return pid;
 }
 
-// Ends the speech server of each worker's runtime folder and waits a little
-// for them to go, so the folders can be removed.
+// Whether a server holds the lock file (only a held lock names a living server).
+bool LockHeld(const std::string& lock) {
+    const int fd = ::open(lock.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool held = ::flock(fd, LOCK_SH | LOCK_NB) != 0;
+    ::close(fd);
+    return held;
+}
+
+// Ends the speech server of each worker's runtime folder and waits (a few
+// seconds at most) until each has let go of its socket and lock, so the
+// folders can be removed.
 void StopServers(const std::vector<std::string>& runtimeDirs) {
-    std::vector<pid_t> servers;
+    std::vector<std::string> locks;
     for (const std::string& dir : runtimeDirs) {
         const std::string lock = tts::LockPathIn(dir);
-        const int fd = ::open(lock.c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0) continue;
-        const bool held = ::flock(fd, LOCK_SH | LOCK_NB) != 0;  // only a held lock names a living server
-        ::close(fd);
+        if (!LockHeld(lock)) continue;
         const pid_t pid = static_cast<pid_t>(std::atol(ReadText(lock).c_str()));
-        if (held && pid > 0 && ::kill(pid, SIGTERM) == 0) servers.push_back(pid);
+        if (pid > 0 && ::kill(pid, SIGTERM) == 0) locks.push_back(lock);
     }
     const auto deadline = Clock::now() + std::chrono::seconds(5);
-    for (pid_t pid : servers) {
-        while (::kill(pid, 0) == 0 && Clock::now() < deadline) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    for (const std::string& lock : locks) {
+        while (LockHeld(lock) && Clock::now() < deadline) std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
 }
 

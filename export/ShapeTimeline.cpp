@@ -69,9 +69,10 @@ std::vector<MohoShape> MohoShapesPerFrame(const ShapeTimeline<MohoShape>& timeli
     const auto cueEnd = [&](std::size_t i) { return i + 1 < changes.size() ? units(changes[i + 1].at) : endUnits; };
 
     std::vector<MohoShape> shown(static_cast<std::size_t>(frames), kMohoRestShape);
-    std::vector<bool> won(changes.size(), false);
+    std::vector<std::size_t> winner(static_cast<std::size_t>(frames), 0);
+    std::vector<int> wins(changes.size(), 0);
     std::size_t first = 0;  // the first cue that may reach into the frame
-    for (long long k = 0; k < frames; ++k) {
+    for (long long k = 0; k < frames && !changes.empty(); ++k) {
         const long long from = k * frameUnits, to = from + frameUnits;
         while (first + 1 < changes.size() && cueEnd(first) <= from) ++first;
         long long bestCover = -1;
@@ -83,15 +84,21 @@ std::vector<MohoShape> MohoShapesPerFrame(const ShapeTimeline<MohoShape>& timeli
                 best = i;
             }
         }
-        if (!changes.empty()) {
-            shown[static_cast<std::size_t>(k)] = changes[best].shape;
-            won[best] = true;
-        }
+        shown[static_cast<std::size_t>(k)] = changes[best].shape;
+        winner[static_cast<std::size_t>(k)] = best;
+        ++wins[best];
     }
+    // A closure takes its frame from a cue that keeps another frame, never a
+    // cue's only one: at low frame rates not every closure can be shown.
     for (std::size_t i = 0; i < changes.size(); ++i) {
-        if (won[i] || changes[i].shape != MohoShape::MBP) continue;
+        if (wins[i] > 0 || changes[i].shape != MohoShape::MBP) continue;
         const long long middle = (units(changes[i].at) + cueEnd(i)) / 2;
-        shown[static_cast<std::size_t>(std::min(frames - 1, middle / frameUnits))] = MohoShape::MBP;
+        const std::size_t k = static_cast<std::size_t>(std::min(frames - 1, middle / frameUnits));
+        if (shown[k] == MohoShape::MBP || wins[winner[k]] < 2) continue;
+        --wins[winner[k]];
+        winner[k] = i;
+        wins[i] = 1;
+        shown[k] = MohoShape::MBP;
     }
     return shown;
 }

@@ -47,8 +47,9 @@ long long CentisecondsOf(TimeValue t);  // rounded, for t >= 0
 // The shape shown on each frame at fps frames per second, frame k being the
 // time from k/fps to (k+1)/fps: the shape that covers most of the frame (the
 // earlier on a tie). A closed-lips cue too short to win a frame of its own
-// still takes the frame its middle falls on, so m, b and p always close the
-// mouth. Frames cover the timeline up to its end (at least one frame).
+// still takes the frame its middle falls on, so m, b and p close the mouth,
+// unless that frame is the only one of the cue that won it. Frames cover the
+// timeline up to its end (at least one frame).
 std::vector<MohoShape> MohoShapesPerFrame(const ShapeTimeline<MohoShape>& timeline, int fps);
 
 }  // namespace lipsmith::exports

@@ -37,7 +37,7 @@ long long LastFrame(TimeValue end, int fps) {
 
 std::string XmlEscape(const std::string& text) {
     std::string out;
-    for (char32_t c : Utf8Decode(text)) {
+    for (char32_t c : Utf8DecodeOrLatin1(text)) {
         switch (c) {
             case '&': out += "&amp;"; continue;
             case '<': out += "&lt;"; continue;
