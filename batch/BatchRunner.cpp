@@ -5,6 +5,7 @@
 #include <spawn.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -129,11 +130,18 @@ void StopServers(const std::vector<std::string>& runtimeDirs) {
     }
 }
 
-std::string MakeRoot(std::string* error) {
+// A folder of the batch's own in the temporary directory ($TMPDIR, else
+// /tmp), or in /tmp when the speech servers' socket paths would be too long
+// for a Unix socket below $TMPDIR.
+std::string MakeRoot(int jobs, std::string* error) {
     const char* tmp = std::getenv("TMPDIR");
-    std::string dir = std::string(tmp && *tmp == '/' ? tmp : "/tmp") + "/lipsmith-batch-XXXXXX";
+    std::string base = tmp && *tmp == '/' ? tmp : "/tmp";
+    const std::size_t socketTail = std::string("/lipsmith-batch-XXXXXX/w").size() + std::to_string(jobs).size() +
+                                   tts::SocketPathIn("").size();
+    if (base.size() + socketTail >= sizeof(sockaddr_un{}.sun_path)) base = "/tmp";
+    std::string dir = base + "/lipsmith-batch-XXXXXX";
     if (!::mkdtemp(dir.data())) {
-        if (error) *error = "cannot make a working folder in the temporary directory: " + std::string(std::strerror(errno));
+        if (error) *error = "cannot make a working folder in '" + base + "': " + std::strerror(errno);
         return {};
     }
     return dir;
@@ -167,7 +175,8 @@ BatchResult RunManifest(const Manifest& manifest, const RunnerOptions& options) 
     BatchResult result;
     const auto batchStart = Clock::now();
     result.items.resize(manifest.items.size());
-    const std::string root = MakeRoot(&result.error);
+    const int jobs = std::max(1, options.jobs);
+    const std::string root = MakeRoot(jobs, &result.error);
     if (root.empty()) return result;
     std::string logDir;
     if (!options.logDir.empty()) {
@@ -176,7 +185,6 @@ BatchResult RunManifest(const Manifest& manifest, const RunnerOptions& options) 
         logDir = std::filesystem::absolute(options.logDir, ec).string();
     }
 
-    const int jobs = std::max(1, options.jobs);
     std::vector<std::string> runtimeDirs;
     std::vector<std::size_t> freeWorkers;
     for (int w = 0; w < jobs; ++w) {

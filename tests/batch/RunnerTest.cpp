@@ -128,6 +128,18 @@ TEST_F(Runner, JobsRunAtOnceEachWithItsOwnRuntimeFolder) {
     EXPECT_TRUE(fs::is_empty(dir + "/tmp"));  // removed at the end
 }
 
+TEST_F(Runner, WorkersLiveInTmpWhenTheTemporaryDirectoryIsTooDeepForSockets) {
+    const std::string deep = dir + "/tmp/" + std::string(60, 'd') + "/" + std::string(60, 'e');
+    fs::create_directories(deep);
+    ::setenv("TMPDIR", deep.c_str(), 1);
+    options.jobs = 2;
+    Run("meet one two\nmeet two one\n");
+    std::string w;
+    std::getline(std::ifstream(dir + "/one"), w);
+    EXPECT_EQ(w.rfind("/tmp/lipsmith-batch-", 0), 0u) << w;
+    EXPECT_FALSE(fs::exists(w));
+}
+
 TEST_F(Runner, LogsAreKeptWhenAsked) {
     options.logDir = dir + "/logs";
     Run("fail\n");
