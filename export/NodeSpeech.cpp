@@ -38,6 +38,24 @@ std::vector<INode*> NodeAndDescendants(INode* node) {
     return order;
 }
 
+bool HasOwnSpeechControllers(INode* node) {
+    bool any = false;
+    ForEachSpeechController(node, [&](const std::string&, SpeechController*) { any = true; });
+    return any;
+}
+
+// The node a run keys for the name: the first of that name that carries
+// speech controllers itself; else the first of that name.
+INode* FindNode(Interface& ip, const std::string& name) {
+    INode* first = nullptr;
+    for (INode* n : NodeAndDescendants(ip.GetRootNode())) {
+        if (n->IsRootNode() || name != n->GetName()) continue;
+        if (HasOwnSpeechControllers(n)) return n;
+        if (!first) first = n;
+    }
+    return first;
+}
+
 TimeValue SoundEnd(Interface& ip, std::string& file) {
     IWaveSound* ws = GetWaveSoundInterface(ip.GetSoundObject());
     if (!ws) return TIME_NegInfinity;
@@ -59,8 +77,8 @@ NodeSpeechResult ReadNodeSpeech(Interface& ip, const std::string& nodeName) {
     NodeSpeechResult result;
     NodeSpeech& speech = result.speech;
     speech.node = nodeName;
-    INode* node = nodeName.empty() ? nullptr : ip.GetINodeByName(nodeName.c_str());
-    if (!node || node->IsRootNode()) {
+    INode* node = nodeName.empty() ? nullptr : FindNode(ip, nodeName);
+    if (!node) {
         result.error = "the scene has no node named '" + nodeName + "'";
         return result;
     }

@@ -53,9 +53,10 @@ struct NodeSpeechResult {
     explicit operator bool() const { return error.empty(); }
 };
 
-// Reads the named node (the first of that name, as the pipeline finds
-// actors) of ip's scene. Errors: no such node; no speech controllers on it
-// or below it.
+// Reads the named node of ip's scene: as a run finds its actor, the first
+// node of that name (depth first) that carries speech controllers itself,
+// else the first of that name. Errors: no such node; no speech controllers
+// on it or below it.
 NodeSpeechResult ReadNodeSpeech(Interface& ip, const std::string& nodeName);
 
 // The phoneme identifier whose symbol is `text`; 0 when none is.

@@ -10,8 +10,13 @@ namespace {
 
 constexpr const char* kNodePlaceholder = "{node}";
 
-std::string WithNode(std::string file, const std::string& node) {
-    for (std::size_t at; (at = file.find(kNodePlaceholder)) != std::string::npos;) {
+// The file name with the node's name in place of "{node}"; a "/" in the
+// node's name becomes "_", so the name never leads into another folder.
+std::string WithNode(std::string file, std::string node) {
+    for (char& c : node) {
+        if (c == '/') c = '_';
+    }
+    for (std::size_t at = 0; (at = file.find(kNodePlaceholder, at)) != std::string::npos; at += node.size()) {
         file.replace(at, std::char_traits<char>::length(kNodePlaceholder), node);
     }
     return file;

@@ -32,16 +32,8 @@ std::string ReadFile(const fs::path& path) {
     return s.str();
 }
 
-class ExportTest : public ::testing::Test {
+class ExportTest : public RigTest {
 protected:
-    void SetUp() override {
-        ClassDirectory::Get().AddClass(GetSpeechControllerDesc());
-        BuildRig(ip);
-    }
-    void TearDown() override {
-        ip.ResetScene();
-        ClassDirectory::Get().RemoveClass(GetSpeechControllerDesc());
-    }
     std::string Text(const char* node, ExportFormat format, int fps = 0) {
         const exports::ExportResult r = ExportNode(ip, node, format, fps);
         EXPECT_TRUE(r) << r.error;
@@ -54,7 +46,6 @@ protected:
         });
         return found;
     }
-    Interface& ip = *GetCOREInterface();
 };
 
 // Set LIPSMITH_UPDATE_GOLDEN=1 to write the files anew after a deliberate change.
@@ -157,6 +148,14 @@ TEST_F(ExportTest, ControllersAreReadFromTheNodeThenItsDescendants) {
     INode* rig = ip.CreateNode("Rig");
     ASSERT_TRUE(rig->AttachChild(ip.GetINodeByName("Head")));
     EXPECT_EQ(Text("Rig", ExportFormat::Tsv), Text("Head", ExportFormat::Tsv));
+
+    // A node of the same name without controllers, found first, is passed
+    // over as a run passes it over.
+    INode* narratorNode = ip.GetINodeByName("Narrator");
+    ip.CreateNode("Narrator", ip.GetINodeByName("Rig"));
+    ASSERT_TRUE(ip.CreateNode("Stage")->AttachChild(narratorNode));
+    ASSERT_NE(ip.GetINodeByName("Narrator"), narratorNode);
+    EXPECT_EQ(exports::ReadNodeSpeech(ip, "Narrator").speech.phonemes.size(), 4u);
 
     // Nothing to export: clear errors, no text.
     ip.CreateNode("Camera");

@@ -108,16 +108,8 @@ MohoSwitchData ReadMohoSwitchData(const std::string& text) {
     return data;
 }
 
-class MohoExport : public ::testing::Test {
+class MohoExport : public RigTest {
 protected:
-    void SetUp() override {
-        ClassDirectory::Get().AddClass(GetSpeechControllerDesc());
-        BuildRig(ip);
-    }
-    void TearDown() override {
-        ip.ResetScene();
-        ClassDirectory::Get().RemoveClass(GetSpeechControllerDesc());
-    }
     MohoSwitchData Dat(int fps) {
         const exports::ExportResult r = exports::ExportNode(ip, "Head", exports::ExportFormat::Dat, fps);
         EXPECT_TRUE(r) << r.error;
@@ -125,7 +117,6 @@ protected:
         EXPECT_EQ(data.error, "") << r.text;
         return data;
     }
-    Interface& ip = *GetCOREInterface();
 };
 
 TEST_F(MohoExport, AReaderOfTheFormatAcceptsItAtAnyFrameRate) {

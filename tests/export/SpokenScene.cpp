@@ -51,6 +51,16 @@ void Speak(Interface& ip, const char* nodeName, const std::vector<Spoken>& phone
     }
 }
 
+void RigTest::SetUp() {
+    ClassDirectory::Get().AddClass(GetSpeechControllerDesc());
+    BuildRig(ip);
+}
+
+void RigTest::TearDown() {
+    ip.ResetScene();
+    ClassDirectory::Get().RemoveClass(GetSpeechControllerDesc());
+}
+
 void WriteSilentWave(const std::string& path, int ms) {
     const std::uint32_t samples = static_cast<std::uint32_t>(22050LL * ms / 1000);
     const std::uint32_t data = samples * 2;

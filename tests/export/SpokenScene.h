@@ -2,6 +2,8 @@
 // written onto the mouth controllers of an actor and its descendants (a note
 // with the phoneme's symbol and one key per channel from the built-in map).
 #pragma once
+#include <gtest/gtest.h>
+
 #include <string>
 #include <utility>
 #include <vector>
@@ -33,5 +35,13 @@ void Speak(Interface& ip, const char* node, const std::vector<Spoken>& phonemes,
 
 // Writes a silent 22050 Hz mono wave of `ms` milliseconds.
 void WriteSilentWave(const std::string& path, int ms);
+
+// A test on the demo rig, with the speech controller class known to the host.
+class RigTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    Interface& ip = *GetCOREInterface();
+};
 
 }  // namespace lipsmith::testing
