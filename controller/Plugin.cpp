@@ -1,6 +1,7 @@
 // Library entry points of Lipsmith.dlc, the speech controller plug-in.
 #include <cstring>
 
+#include "ControllerWindows.h"
 #include "Resource.h"
 #include "SpeechController.h"
 
@@ -18,6 +19,7 @@ __attribute__((constructor)) void OnLoad() {
         controlsInitialised = true;
         InitCustomControls(hInstance);
     }
+    lipsmith::InstallControllerWindows();
 }
 
 }  // namespace

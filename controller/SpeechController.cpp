@@ -52,7 +52,10 @@ SpeechController::SpeechController(const SpeechController& src) : StdControl() {
     SendToUtilities(REFMSG_SPEECH_CREATED);
 }
 
-SpeechController::~SpeechController() { SendToUtilities(REFMSG_SPEECH_DELETED); }
+SpeechController::~SpeechController() {
+    dialog_.DestroyWindow();
+    SendToUtilities(REFMSG_SPEECH_DELETED);
+}
 
 void SpeechController::SendToUtilities(RefMessage message) {
     NotifyDependents(FOREVER, static_cast<PartID>(reinterpret_cast<std::uintptr_t>(this)), message,

@@ -5,6 +5,7 @@
 #pragma once
 #include "Channels.h"
 #include "HostSdk.h"
+#include "SelectChannelDialog.h"
 
 namespace lipsmith {
 
@@ -37,9 +38,15 @@ public:
     Animatable* SubAnim(int i) override;
     TSTR SubAnimName(int i) override;
 
-    // Track view (drawing and the channel dialog live with the user interface).
-    int GetTrackVSpace(int /*lineHeight*/) override { return 1; }
+    // Track view: two lines with the scene sound's waveform while expanded;
+    // the track's properties are the "Select Channel" dialog.
+    int GetTrackVSpace(int lineHeight) override;
+    int PaintTrack(ParamDimensionBase* dim, HDC hdc, Rect& rcTrack, Rect& rcPaint, float zoom, int scroll,
+                   DWORD flags) override;
     int TrackParamsType() override { return TRACKPARAMS_WHOLE; }
+    void EditTrackParams(TimeValue t, ParamDimensionBase* dim, const char* pname, void* hParent, Interface* ip,
+                         DWORD flags) override;
+    SelectChannelDialog& GetDialog() { return dialog_; }
 
     IOResult Save(ISave* isave) override;
     IOResult Load(ILoad* iload) override;
@@ -72,6 +79,9 @@ public:
     void DeleteTimeBoth(TimeValue from, TimeValue to);
     void ScaleTimeRange(TimeValue start, TimeValue end, float factor);
 
+    // Tells the utilities that the user accepted a channel in the dialog.
+    void SendChannelChanged() { SendToUtilities(REFMSG_SPEECH_CHANNEL); }
+
     // The scalar cell of a channel; outside 1 to 14 a shared scratch cell.
     int& ScalarOf(ChannelId ch);
 
@@ -94,6 +104,7 @@ private:
 
     NoteTrack* noteTrack = nullptr;
     Control* keyTrack = nullptr;
+    SelectChannelDialog dialog_{*this};
 };
 
 // The controller if anim is one (found by class id, as the utility does).

@@ -43,6 +43,12 @@ bool ExportOption::Take(const Args& args, std::size_t& i, std::optional<std::str
     return true;
 }
 
+std::vector<std::string> ExportOption::Files() const {
+    std::vector<std::string> files;
+    for (const Request& r : requests_) files.push_back(WithNode(r.file, "node"));
+    return files;
+}
+
 bool ExportOption::WriteAll(Interface& ip, const std::vector<std::string>& actorNodes) const {
     bool ok = true;
     for (const Request& r : requests_) {

@@ -25,6 +25,9 @@ public:
     // value) and answers true; `error` is set when the value is bad.
     bool Take(const Args& args, std::size_t& i, std::optional<std::string>& error);
     bool Requested() const { return !requests_.empty(); }
+    // The files to be written, for checks before the job: "{node}" stands
+    // for a node's name there, so a file that names it is given with "node".
+    std::vector<std::string> Files() const;
 
     // Writes the exports (frame rate: the scene's). Messages go to standard
     // error; false when any export could not be made or written.

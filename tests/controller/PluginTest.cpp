@@ -6,6 +6,8 @@
 
 #include <cstring>
 
+#include <QApplication>
+
 #include "SpeechController.h"
 
 using namespace lipsmith;
@@ -57,4 +59,28 @@ TEST(ControllerPlugin, HostLoadsItAndRefusesOtherLibraries) {
     EXPECT_NE(error.find("NoSuch.dlc"), std::string::npos);
     EXPECT_FALSE(LoadPlugin(PluginDirectory() + "/libhostcore.so", &error));
     EXPECT_NE(error.find("does not export"), std::string::npos) << error;
+}
+
+TEST(ControllerPlugin, WithoutAnApplicationTheTrackViewCallsLeaveQtAlone) {
+    // The command-line host: no QApplication, no parent windows.
+    std::string error;
+    ASSERT_TRUE(LoadPlugin(DlcPath(), &error)) << error;
+    ClassDesc* cd = ClassDirectory::Get().FindClass(CTRL_FLOAT_CLASS_ID, SPEECH_CONTROLLER_CLASS_ID);
+    ASSERT_NE(cd, nullptr);
+    auto* made = static_cast<ReferenceTarget*>(cd->Create(FALSE));
+    ASSERT_NE(made, nullptr);
+    Interface* ip = GetCOREInterface();
+    int notAWindow = 0;
+    made->EditTrackParams(0, nullptr, "Mouth Width", nullptr, ip, 0);
+    // A parent pointer without an application must not even be looked at.
+    made->EditTrackParams(0, nullptr, "Mouth Width", &notAWindow, ip, 0);
+    made->EditTrackParams(0, nullptr, nullptr, &notAWindow, nullptr, 0);
+    made->SetAFlag(A_TREE_ENTRY_OPEN);
+    EXPECT_EQ(made->GetTrackVSpace(16), 2);
+    Rect r{0, 0, 99, 31};
+    EXPECT_EQ(made->PaintTrack(nullptr, nullptr, r, r, 0.1f, 0, 0), TRACK_DORANGE);
+    made->DeleteThis();
+    EXPECT_EQ(QCoreApplication::instance(), nullptr);
+    EXPECT_TRUE(QApplication::allWidgets().isEmpty());
+    EXPECT_TRUE(ip->AcceleratorsEnabled());
 }
