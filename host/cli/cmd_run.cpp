@@ -2,6 +2,7 @@
 // editor's "Parse Script" does, and prints the Parser Output pane.
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <climits>
 #include <csignal>
@@ -20,6 +21,7 @@
 #include "PhonemeMapFile.h"
 #include "Plugins.h"
 #include "DemoScene.h"
+#include "ExportOption.h"
 #include "ServerSetup.h"
 #include "SceneFile.h"
 #include "SceneJson.h"
@@ -34,7 +36,7 @@ constexpr const char* kUsage =
     "usage: lipsmith run SCRIPT.txt [--scene IN.lsc] [--save OUT.lsc] [--wave OUT.wav]\n"
     "                    [--in-frame N] [--fps N] [--insert | --replace] [--delete-after]\n"
     "                    [--no-scratch] [--undo] [--map MAP.xml] [--voice NAME] [--verbose]\n"
-    "                    [--keys KEYS.json] [--fresh-wave]";
+    "                    [--keys KEYS.json] [--fresh-wave] [--export FORMAT:FILE]...";
 
 struct RunArgs {
     std::string script;
@@ -47,6 +49,7 @@ struct RunArgs {
     bool undo = false;
     bool verbose = false;
     bool freshWave = false;
+    ExportOption exports;
 };
 
 std::atomic<bool> gInterrupted{false};
@@ -103,6 +106,7 @@ std::optional<std::string> ParseArgs(const Args& args, RunArgs& r) {
         else if (a == "--undo") r.undo = true;
         else if (a == "--fresh-wave") r.freshWave = true;
         else if (a == "--verbose") r.verbose = true;
+        else if (r.exports.Take(args, i, error)) {}
         else if (a.size() > 1 && a[0] == '-') error = "unknown option '" + a + "'";
         else if (r.script.empty()) r.script = a;
         else error = "more than one script given ('" + r.script + "', '" + a + "')";
@@ -144,6 +148,7 @@ std::optional<std::string> CheckOutputs(const RunArgs& r) {
     if (r.wave && r.scratch) outputs.push_back({"--wave", *r.wave});
     if (r.save) outputs.push_back({"--save", *r.save});
     if (r.keys) outputs.push_back({"--keys", *r.keys});
+    for (const std::string& file : r.exports.Files()) outputs.push_back({"--export", file});
     auto same = [](const std::string& a, const std::string& b) {
         std::error_code ec;
         return Absolute(a) == Absolute(b) || std::filesystem::equivalent(a, b, ec);
@@ -175,6 +180,25 @@ bool VoiceInstalled(const std::string& name) {
     }
     return false;
 }
+
+// Speaks for the session and notes which actors the keys pass spoke, in order.
+class ActorRecorder : public ActorSpeaker {
+public:
+    ActorRecorder(ScriptDlg& editor, ActorSpeaker& speaker) : editor_(editor), speaker_(speaker) {
+        editor_.SetActorSpeaker(this);
+    }
+    ~ActorRecorder() override { editor_.SetActorSpeaker(&speaker_); }
+    HRESULT SpeakActor(const std::string& text, int wavePass) override {
+        const std::string& node = editor_.currentActorNode;
+        if (!wavePass && std::find(actors.begin(), actors.end(), node) == actors.end()) actors.push_back(node);
+        return speaker_.SpeakActor(text, wavePass);
+    }
+    std::vector<std::string> actors;
+
+private:
+    ScriptDlg& editor_;
+    ActorSpeaker& speaker_;
+};
 
 // The progress caption, rewritten in place on a terminal.
 void ShowProgress(const ProgressModel& p) {
@@ -218,6 +242,7 @@ int RunRun(const Args& args) {
     ScriptDlg editor;
     editor.SetColoredScript(scriptText, false);
     SpeechSession session(editor, ip);
+    ActorRecorder recorder(editor, session);
     session.options.inFrame = r.inFrame;
     if (const std::string problem = session.InFrameProblem(); !problem.empty()) return UsageError(problem);
 
@@ -309,6 +334,7 @@ int RunRun(const Args& args) {
             status = kExitErrors;
         }
     }
+    if (r.exports.Requested() && !r.exports.WriteAll(ip, recorder.actors)) status = kExitErrors;
     if (r.save && !SaveScene(ip, *r.save, &error)) {
         std::fprintf(stderr, "lipsmith: %s\n", error.c_str());
         status = kExitErrors;
