@@ -20,9 +20,11 @@ struct Entry {
     std::uint16_t id;
 };
 
-// What espeak-ng 1.51's English voices (en, en-us, en-gb-x-rp, en-gb-scotland,
-// en-gb-x-gbclan, en-gb-x-gbcwmd, en-us-nyc, en-029) report, with the
-// American English phone whose mouth shape is closest.
+// Every phoneme of espeak-ng 1.51's English phoneme tables (en and the
+// tables of en-us, en-gb-x-rp, en-gb-scotland, en-gb-x-gbclan,
+// en-gb-x-gbcwmd, en-us-nyc, en-029, with what they take from the base
+// tables), with the American English phone whose mouth shape is closest.
+// Pauses ("_" and its forms, "||") are silence; see MapEspeakPhoneme.
 constexpr Entry kTable[] = {
     // Reduced vowels.
     {"@", kAX}, {"@2", kAX}, {"@5", kAX}, {"@-", kAX}, {"a#", kAX}, {"@#", kAX},
@@ -59,7 +61,25 @@ constexpr Entry kTable[] = {
     // Nasals, liquids, glides; ";" is the y-glide espeak puts between two vowels.
     {"m", kM}, {"n", kN}, {"N", kNG}, {"l", kL}, {"l/", kL}, {"L", kL}, {"r", kR}, {"R", kR},
     {"w", kW}, {"w#", kW}, {"W", kW}, {"j", kY}, {";", kY},
+    // Variants from the regional tables and the base tables: vowel qualities
+    // ("02", "e:", "o:"), nasal vowels of borrowed words ("A~", "O~").
+    {"02", kAA}, {"A~", kAA}, {"O~", kAO}, {"o:", kAO}, {"e:", kEH}, {"e#", kEH}, {"I2#", kIH},
+    {"a#2", kAX}, {"a/", kAE},
+    // Consonant variants: retroflex ("n."), palatal ("n^", "l^", "c", "J"),
+    // uvular ("q", "X"), taps and trills ("*", "**", "R2", "r/"), the Welsh
+    // "ll" ("l#") and the voiced velar fricative ("Q").
+    {"N-", kNG}, {"n.", kN}, {"n^", kN}, {"L/", kL}, {"l#", kL}, {"l.", kL}, {"l/2", kL}, {"l/3", kL},
+    {"l^", kL}, {"R2", kR}, {"R3", kR}, {"r\"", kR}, {"r.", kR}, {"r/", kR}, {"*", kD}, {"**", kR},
+    {"c", kK}, {"q", kK}, {"J", kJH}, {"J^", kY}, {"B", kB}, {"Q", kG}, {"Q^", kG}, {"Q\"", kG},
+    {"X", kK}, {"#X1", kK}, {"S;", kSH}, {"Z;", kZH}, {"s.", kS}, {"s;", kS}, {"tS;", kCH},
+    {"dZ;", kJH}, {"v#", kV}, {"z#", kZ}, {"z.", kZ}, {"z/2", kZ}, {"z;", kZ},
+    // Placeholders the rules use for reduced vowels; never sounded, but mapped.
+    {"#@", kAX}, {"#a", kAX}, {"#e", kEH}, {"#i", kIH}, {"#o", kAO}, {"#u", kUH},
 };
+
+// Pause phonemes that do not start with "_": the end of a clause, the
+// placeholders for a stress or length mark, and the unnamed phoneme 0.
+constexpr std::string_view kPauses[] = {"", "||", "1", ":", "-"};
 
 constexpr std::string_view kSymbols[] = {
     "", "~", "!", "word boundry", ",", ".", "?", "_", "1", "2", "aa", "ae", "ah", "ao", "aw", "ax",
@@ -88,6 +108,7 @@ const Entry* Find(std::string_view m) {
 
 PhoneMapping MapEspeakPhoneme(std::string_view mnemonic) {
     if (!mnemonic.empty() && mnemonic.front() == '_') return {kSil, true};
+    if (std::find(std::begin(kPauses), std::end(kPauses), mnemonic) != std::end(kPauses)) return {kSil, true};
     if (const Entry* e = Find(mnemonic)) return {e->id, true};
 
     // Not in the table: strip modifier characters from the end until a known

@@ -76,6 +76,47 @@ void PhonemeTimeline::EmitPhoneme(const Entry& e, std::uint64_t durationMs, std:
     }
 }
 
+bool PhonemeTimeline::GiveTimeToHidden() {
+    const Entry& front = pending_.front();
+    auto isPhoneme = [](const Entry& x) { return x.phoneme; };
+    auto first = std::find_if(pending_.begin() + 1, pending_.end(), isPhoneme);
+    if (first == pending_.end() || MsAt(first->sample) <= MsAt(front.sample)) return true;
+
+    // The phonemes right after the front that end where they start.
+    std::vector<std::deque<Entry>::iterator> hidden;
+    auto last = first;
+    for (auto q = first;;) {
+        auto after = std::find_if(q + 1, pending_.end(), isPhoneme);
+        std::uint64_t end = total_;
+        if (after != pending_.end()) {
+            end = after->sample;
+        } else if (!finished_) {
+            // Phonemes still to come start where the audio written so far ends, or later.
+            if (MsAt(written_) > MsAt(q->sample)) break;
+            return false;
+        }
+        if (MsAt(end) > MsAt(q->sample)) break;
+        if (q->id != kSilencePhone) hidden.push_back(q);
+        last = q;
+        if (after == pending_.end()) break;
+        q = after;
+    }
+    if (hidden.empty()) return true;
+
+    // They sound inside the front's stretch (the engine reports a final "l"
+    // after a vowel at the vowel's end), so they take its tail: an equal share
+    // after a sound, a consonant's length at most after a pause.
+    const std::uint64_t span = first->sample - front.sample;
+    std::uint64_t share = span / (hidden.size() + 1);
+    if (front.id == kSilencePhone) share = std::min<std::uint64_t>(share, rate_ * kHiddenAfterPauseMs / 1000);
+    for (std::size_t i = 0; i < hidden.size(); ++i) hidden[i]->sample = first->sample - (hidden.size() - i) * share;
+    // Events keep their place in time around the moved phonemes.
+    std::stable_sort(pending_.begin() + 1, last + 1, [](const Entry& a, const Entry& b) {
+        return a.sample < b.sample || (a.sample == b.sample && !a.phoneme && b.phoneme);
+    });
+    return true;
+}
+
 void PhonemeTimeline::Pump() {
     while (!pending_.empty()) {
         Entry& e = pending_.front();
@@ -85,9 +126,12 @@ void PhonemeTimeline::Pump() {
             pending_.pop_front();
             continue;
         }
-        auto next = std::find_if(pending_.begin() + 1, pending_.end(), [](const Entry& x) { return x.phoneme; });
-        if (next == pending_.end() && !finished_) return;
+        if (std::none_of(pending_.begin() + 1, pending_.end(), [](const Entry& x) { return x.phoneme; }) &&
+            !finished_)
+            return;
         if (!finished_ && e.sample > written_) return;
+        if (!GiveTimeToHidden()) return;
+        auto next = std::find_if(pending_.begin() + 1, pending_.end(), [](const Entry& x) { return x.phoneme; });
         const std::uint64_t end = next != pending_.end() ? next->sample : total_;
         const std::uint64_t startMs = MsAt(e.sample);
         const std::uint64_t endMs = MsAt(std::max(end, e.sample));

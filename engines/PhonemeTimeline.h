@@ -3,6 +3,8 @@
 // so the durations of a stream add up to the length of its audio with no
 // drift. An event is handed out only once the audio up to its position has
 // been written, and a phoneme only once the next one (its end) is known.
+// No phoneme is lost: one reported where the next begins shares the time of
+// the phoneme before it.
 #pragma once
 #include <cstdint>
 #include <deque>
@@ -41,7 +43,13 @@ private:
         speech::SPEVENT event;
     };
     void Pump();
+    // Moves phonemes that the engine reported with no length of their own
+    // into the end of the front phoneme's stretch; false while the phonemes
+    // after them are not known yet.
+    bool GiveTimeToHidden();
     void EmitPhoneme(const Entry& e, std::uint64_t durationMs, std::uint16_t next);
+
+    static constexpr std::uint64_t kHiddenAfterPauseMs = 60;
 
     std::uint32_t rate_;
     std::uint32_t bytesPerSample_;

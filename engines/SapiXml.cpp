@@ -384,10 +384,7 @@ private:
         } else if (IEquals(n, "silence")) {
             if (const std::string* v = tag.Find("msec")) {
                 const long ms = std::min(LeadingInt(*v), kMaxSilenceMs);
-                if (ms > 0) {
-                    Sync(start);
-                    EmitTag("<break time=\"" + std::to_string(ms) + "ms\"/>", start, length);
-                }
+                if (ms > 0) AddMark({SsmlMark::Kind::Silence, std::string(), ms}, start, length);
             }
         } else if (IEquals(n, "bookmark")) {
             const std::string* v = tag.Find("mark");

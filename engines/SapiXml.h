@@ -18,10 +18,15 @@ struct SourceSpan {
     std::int32_t length = 0;
 };
 
+// A point of the text the voice must act on when the engine reaches it.
+// Silences are marks too: espeak-ng's own pauses stretch and shrink with the
+// speaking rate (and a leading one is dropped), so the voice writes each
+// silence itself, exactly as long as asked, where its mark is reported.
 struct SsmlMark {
-    enum class Kind { Bookmark, VoiceChange };
+    enum class Kind { Bookmark, VoiceChange, Silence };
     Kind kind = Kind::Bookmark;
     std::string text;  // the bookmark's mark (UTF-8), or the new voice's name
+    long ms = 0;       // a silence's length in milliseconds
 };
 
 struct SsmlText {

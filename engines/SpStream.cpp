@@ -46,7 +46,8 @@ public:
         riff_.formType = kFourCCWave;
         RiffChunk fmt;
         fmt.id = kFourCCFmt;
-        unsigned char rec[16];
+        // The 18-byte record: PCM still ends with an extra size of 0.
+        unsigned char rec[18];
         auto put16 = [&](int at, std::uint16_t v) {
             rec[at] = static_cast<unsigned char>(v);
             rec[at + 1] = static_cast<unsigned char>(v >> 8);
@@ -61,6 +62,7 @@ public:
         put32(8, format.avgBytesPerSec);
         put16(12, format.blockAlign);
         put16(14, format.bitsPerSample);
+        put16(16, 0);
         data_ = RiffChunk{};
         data_.id = kFourCCData;
         if (!file_.CreateChunk(riff_, RiffFind::Riff) || !file_.CreateChunk(fmt, RiffFind::Chunk) ||

@@ -8,6 +8,7 @@
 #include <condition_variable>
 #include <cstring>
 #include <deque>
+#include <iterator>
 #include <mutex>
 
 #include "EspeakEngine.h"
@@ -82,11 +83,14 @@ SPEVENT StreamEvent(SPEVENTENUM id, std::uint32_t stream, std::uint64_t offset) 
 class JobRun : public SynthListener {
 public:
     JobRun(std::shared_ptr<VoiceCore> core, std::shared_ptr<Job> job, int sampleRate)
-        : core_(std::move(core)), job_(std::move(job)), timeline_(static_cast<std::uint32_t>(sampleRate)),
-          reported_(job_->text.marks.size(), false) {}
+        : core_(std::move(core)), job_(std::move(job)), rate_(static_cast<std::uint32_t>(sampleRate)),
+          timeline_(rate_), reported_(job_->text.marks.size(), false) {}
 
     void OnEvent(const espeak_EVENT& e) override {
-        const std::uint64_t at = e.sample > 0 ? static_cast<std::uint64_t>(e.sample) : 0;
+        // The engine counts only its own samples; the output also holds the
+        // silences written so far.
+        const std::uint64_t engineAt = e.sample > 0 ? static_cast<std::uint64_t>(e.sample) : 0;
+        const std::uint64_t at = engineAt + inserted_;
         switch (e.type) {
             case espeakEVENT_PHONEME: {
                 const std::string name(e.id.string, strnlen(e.id.string, sizeof e.id.string));
@@ -120,8 +124,13 @@ public:
                 const long index = e.id.name ? MarkIndex(e.id.name) : -1;
                 if (index >= 0 && static_cast<std::size_t>(index) < reported_.size() && !reported_[index]) {
                     reported_[index] = true;
+                    const SsmlMark& mark = job_->text.marks[index];
+                    if (mark.kind == SsmlMark::Kind::Silence) {
+                        ScheduleSilence(engineAt, mark.ms);
+                        break;
+                    }
                     timeline_.AddEvent(at, MarkEvent(static_cast<std::size_t>(index)));
-                    if (job_->text.marks[index].kind == SsmlMark::Kind::VoiceChange) needSentence_ = true;
+                    if (mark.kind == SsmlMark::Kind::VoiceChange) needSentence_ = true;
                 }
                 break;
             }
@@ -131,25 +140,38 @@ public:
 
     bool OnAudio(const short* samples, int count) override {
         if (job_->aborted) return false;
-        if (job_->sink && FAILED(job_->sink->Write(samples, static_cast<std::size_t>(count) * 2))) {
-            // The output is broken (disk full, file gone): nothing more can be said to it.
-            job_->aborted = true;
-            return false;
+        const auto n = static_cast<std::uint64_t>(count);
+        // Silences whose marks fall inside this block go in between its samples.
+        std::uint64_t done = 0;
+        while (!silences_.empty() && silences_.front().engineAt < engineWritten_ + n) {
+            const std::uint64_t upTo = std::max(silences_.front().engineAt, engineWritten_) - engineWritten_;
+            if (!Write(samples + done, upTo - done) || !WriteSilence(silences_.front().samples)) return false;
+            done = upTo;
+            silences_.pop_front();
         }
-        samples_ += static_cast<std::uint64_t>(count);
-        timeline_.AudioWritten(samples_);
-        Deliver();
-        return true;
+        engineWritten_ += n;
+        return Write(samples + done, n - done);
     }
 
     void OnClausePhonemes(const char* phonemes) override { stress_.AddClause(phonemes); }
     bool Aborted() const override { return job_->aborted; }
 
     // After the synthesis: the last phoneme runs to the end of the audio, and
-    // bookmarks the engine skipped (none normally) still arrive, at the end.
+    // silences and bookmarks the engine reported at its very end or skipped
+    // (none normally) still come, at the end.
     void Finish() {
+        for (; !silences_.empty(); silences_.pop_front()) {
+            if (!WriteSilence(silences_.front().samples)) return;
+        }
         for (std::size_t i = 0; i < reported_.size(); ++i) {
-            if (!reported_[i]) timeline_.AddEvent(samples_, MarkEvent(i));
+            if (reported_[i]) continue;
+            const SsmlMark& mark = job_->text.marks[i];
+            if (mark.kind != SsmlMark::Kind::Silence) {
+                timeline_.AddEvent(samples_, MarkEvent(i));
+                continue;
+            }
+            timeline_.AddPhoneme(samples_, kSilencePhone, 0);
+            if (!WriteSilence(SilenceSamples(mark.ms))) return;
         }
         timeline_.Finish(samples_);
         Deliver();
@@ -158,6 +180,49 @@ public:
     std::uint64_t Samples() const { return samples_; }
 
 private:
+    struct Silence {
+        std::uint64_t engineAt = 0;  // engine sample before which it goes
+        std::uint64_t samples = 0;
+    };
+
+    std::uint64_t SilenceSamples(long ms) const {
+        return (static_cast<std::uint64_t>(std::max(ms, 0L)) * rate_ + 500) / 1000;
+    }
+
+    // A silence mark reached: from here on the output runs ahead of the
+    // engine by the silence's length.
+    void ScheduleSilence(std::uint64_t engineAt, long ms) {
+        const std::uint64_t from = std::max(engineAt, engineWritten_);
+        timeline_.AddPhoneme(from + inserted_, kSilencePhone, 0);
+        const std::uint64_t count = SilenceSamples(ms);
+        silences_.push_back({from, count});
+        inserted_ += count;
+    }
+
+    bool Write(const short* samples, std::uint64_t count) {
+        if (count == 0) return true;
+        if (job_->aborted) return false;
+        if (job_->sink && FAILED(job_->sink->Write(samples, static_cast<std::size_t>(count) * 2))) {
+            // The output is broken (disk full, file gone): nothing more can be said to it.
+            job_->aborted = true;
+            return false;
+        }
+        samples_ += count;
+        timeline_.AudioWritten(samples_);
+        Deliver();
+        return true;
+    }
+
+    bool WriteSilence(std::uint64_t count) {
+        static const short kZeros[2048] = {};
+        while (count > 0) {
+            const std::uint64_t n = std::min<std::uint64_t>(count, std::size(kZeros));
+            if (!Write(kZeros, n)) return false;
+            count -= n;
+        }
+        return true;
+    }
+
     void Sentence(std::uint64_t at, std::int32_t start) {
         const std::int32_t length = job_->text.SentenceLength(start);
         SPEVENT ev = StreamEvent(SPEI_SENTENCE_BOUNDARY, job_->stream, 0);
@@ -194,10 +259,14 @@ private:
 
     std::shared_ptr<VoiceCore> core_;
     std::shared_ptr<Job> job_;
+    std::uint32_t rate_;
     PhonemeTimeline timeline_;
     StressTrack stress_;
     std::vector<bool> reported_;
-    std::uint64_t samples_ = 0;
+    std::deque<Silence> silences_;   // scheduled, not written yet
+    std::uint64_t samples_ = 0;        // written to the output
+    std::uint64_t engineWritten_ = 0;  // of those, made by the engine
+    std::uint64_t inserted_ = 0;       // silences scheduled so far
     std::int32_t sentenceEnd_ = 0;
     bool needSentence_ = true;
 };

@@ -127,11 +127,11 @@ bool SaveScene(Interface& ip, const std::string& path, std::string* error) {
 
     AtomicFileWriter out(path);
     std::FILE* f = out.Open();
-    if (!f) return fail("Cannot save the scene to '" + path + "': " + std::strerror(errno) + ".");
+    if (!f) return fail("Cannot save the scene to '" + path + "': " + out.Reason() + ".");
     const auto& bytes = w.Bytes();
     if (std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size() || !out.Commit()) {
-        return fail("Cannot save the scene to '" + path + "': " + std::strerror(errno ? errno : EIO) +
-                    ". The previous file is unchanged.");
+        const std::string reason = out.Reason().empty() ? std::strerror(errno ? errno : EIO) : out.Reason();
+        return fail("Cannot save the scene to '" + path + "': " + reason + ". The previous file is unchanged.");
     }
     ip.SetCurFilePath(path.c_str());
     SetSaveRequiredFlag(FALSE);

@@ -4,6 +4,7 @@
 #pragma once
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "PhonemeMap.h"
 #include "Result.h"
@@ -21,6 +22,18 @@ inline constexpr const char* kMsgMappingError = "There was an error mapping the 
 // well-formed gives its load result with no message; entries already read are
 // kept when a later element fails.
 HRESULT LoadPhonemeMap(PhonemeMap& map, const std::optional<std::string>& path = std::nullopt);
+
+// What loading a map found: its status (as LoadPhonemeMap returns it), why it
+// failed in words, and the ids that more than one PHONEME element named (the
+// last of them fills the entry).
+struct PhonemeMapLoad {
+    HRESULT status = S_OK;
+    std::string problem;
+    std::vector<int> duplicateIds;
+    std::size_t phonemeElements = 0;  // PHONEME elements found
+    explicit operator bool() const { return status == S_OK; }
+};
+PhonemeMapLoad LoadPhonemeMapReport(PhonemeMap& map, const std::optional<std::string>& path = std::nullopt);
 
 // Writes the 49 entries as a map file (through a temporary file). 0 on success.
 HRESULT SavePhonemeMap(const PhonemeMap& map, const std::string& path);

@@ -82,7 +82,8 @@ void SpeechSession::KeysFromPhoneme(int features, int phonemeIndex, TimeValue du
 
 void SpeechSession::DeleteKeysAfterInFrame() {
     if (!options.deleteKeysAfterInFrame || speakers_.Empty()) return;
-    const TimeValue from = static_cast<TimeValue>(static_cast<long long>(options.inFrame) * ip_.GetTicksPerFrame());
+    // Never wrapped: an In Frame beyond the time line clears nothing.
+    const TimeValue from = AddTicksClamped(0, static_cast<long long>(options.inFrame) * ip_.GetTicksPerFrame());
     for (SpeakerEntry* target : speakers_.ActorTargets(editor_.currentActorNode)) {
         if (target->done) continue;
         target->done = 1;

@@ -43,6 +43,29 @@ inline constexpr const char* kNotRecorded =
 // Written when a merge failed and the new recording was kept on its own.
 inline constexpr const char* kMergeKeptRecording =
     "The new recording could not be merged with the previous wave output; it was kept on its own in '%s'.\n";
+inline constexpr const char* kPreviousKeptAs = "The previous wave output was kept as '%s'.\n";
+// Written when the wave output cannot take the new recording (kind Error).
+inline constexpr const char* kCannotWriteWave =
+    "Error: The wave output file '%s' cannot be written: %s. No sound was recorded.\n";
+// What a merge did, in the two orders of the merge.
+inline constexpr const char* kMergedIntoPrevious =
+    "Merged the new recording (%.2f s) into the previous wave output (%.2f s) at %.2f s, %s. The wave output "
+    "now holds %.2f s.\n";
+inline constexpr const char* kMergedPreviousInto =
+    "Merged the previous wave output (%.2f s), which begins after this run, into the new recording (%.2f s) at "
+    "%.2f s, %s. The wave output now holds %.2f s.\n";
+inline constexpr const char* kMergeInserted = "inserted (Insert mode)";
+inline constexpr const char* kMergeReplaced = "written over it (Replace mode)";
+// Written when the recording replaced a previous wave output without a merge.
+inline constexpr const char* kPreviousReplaced =
+    "The previous wave output was not merged: the new recording replaces it.\n";
+// Leftovers of a run that was killed, found and removed by a later run.
+inline constexpr const char* kRemovedLeftover = "Removed '%s', left behind by an interrupted run.\n";
+// Undo copies beyond what the undo levels can reach.
+inline constexpr const char* kRemovedUndoCopy = "Removed the old undo copy '%s' (the newest %d are kept).\n";
+// Shown instead of starting a run whose In Frame the time line cannot hold.
+inline constexpr const char* kInFrameOutOfRange =
+    "In Frame %lld is out of range: at %d frames per second it must lie between 0 and %lld.";
 
 inline constexpr const char* kEngineFailed = "Failed to start speech engine. Please reinstall Lipsmith.";
 inline constexpr const char* kSettingsKeyFailed = "Internal Error 8765.";

@@ -1,5 +1,9 @@
 #include "SoundRestore.h"
 
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <random>
@@ -20,33 +24,60 @@ std::string UniqueSiblingName(const std::string& path, const std::string& prefix
     }
 }
 
-SoundRestore::SoundRestore(SpeechSession& session)
+std::vector<std::string> PruneUndoCopies(const std::string& dir, int keep, const std::string& except) {
+    struct Copy {
+        std::string path;
+        struct timespec made;
+    };
+    std::vector<Copy> copies;
+    if (DIR* d = ::opendir(dir.c_str())) {
+        while (const dirent* e = ::readdir(d)) {
+            const std::string name = e->d_name;
+            if (name.rfind("sndUndo_", 0) != 0) continue;
+            const std::string path = dir + "/" + name;
+            struct stat st {};
+            if (path == except || ::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+            // A new name for a file changes its status time, not its
+            // modification time: ctime orders the copies by when they were made.
+            copies.push_back({path, st.st_ctim});
+        }
+        ::closedir(d);
+    }
+    std::sort(copies.begin(), copies.end(), [](const Copy& a, const Copy& b) {
+        return a.made.tv_sec != b.made.tv_sec ? a.made.tv_sec > b.made.tv_sec : a.made.tv_nsec > b.made.tv_nsec;
+    });
+    std::vector<std::string> removed;
+    const std::size_t others = keep > 0 ? static_cast<std::size_t>(keep - 1) : 0;
+    for (std::size_t i = others; i < copies.size(); ++i) {
+        if (::unlink(copies[i].path.c_str()) == 0) removed.push_back(copies[i].path);
+    }
+    return removed;
+}
+
+SoundRestore::SoundRestore(SpeechSession& session, std::shared_ptr<const TimeValue> redoStart)
     : ip_(session.Host()),
       wavePath_(session.waveOutputPath),
       oldStart_(session.previousSoundStart),
-      runStart_(session.clock.runStartTick) {
+      redoStart_(std::move(redoStart)) {
     if (wavePath_.empty()) return;
     undoFile_ = UniqueSiblingName(wavePath_, "sndUndo_");
-    const bool renamed = std::rename(wavePath_.c_str(), undoFile_.c_str()) == 0;
-    session.undoWaveFile = renamed ? undoFile_ : std::string();
+    const bool kept = RegularFileExists(wavePath_) && LinkOrCopyFile(wavePath_, undoFile_);
+    session.undoWaveFile = kept ? undoFile_ : std::string();
+    if (kept) {
+        // A copy older than the undo levels can never be swapped back.
+        kept_ = std::max(1, theHold.GetUndoLevels());
+        removed_ = PruneUndoCopies(DirectoryOf(wavePath_), kept_, undoFile_);
+    }
 }
 
 void SoundRestore::Restore(int /*isUndo*/) { Swap(oldStart_); }
 
-// Where the run put the merged sound: it begins with whichever of the old
-// sound and the new speech comes first.
-void SoundRestore::Redo() { Swap(std::min(oldStart_, runStart_)); }
+void SoundRestore::Redo() { Swap(redoStart_ ? *redoStart_ : oldStart_); }
 
 void SoundRestore::Swap(TimeValue start) {
     ip_.SetSoundObject(NewDefaultSoundObj());
-    if (!wavePath_.empty() && !undoFile_.empty()) {
-        // Through a temporary name in the same folder: a rename across file
-        // systems would fail and strand the file.
-        const std::string swap = UniqueSiblingName(wavePath_, "", "_");
-        const bool hadOutput = std::rename(wavePath_.c_str(), swap.c_str()) == 0;
-        std::rename(undoFile_.c_str(), wavePath_.c_str());
-        if (hadOutput) std::rename(swap.c_str(), undoFile_.c_str());
-    }
+    // Both names hold a whole file at every moment of the swap.
+    if (!wavePath_.empty() && !undoFile_.empty()) ExchangeFiles(wavePath_, undoFile_);
     PlaceSoundOnTrack(ip_, wavePath_, start);
 }
 

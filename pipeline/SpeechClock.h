@@ -25,10 +25,10 @@ struct SpeechClock {
         eyeKeysEnd = 0;
     }
     // Adds a phoneme's milliseconds; the tick is recomputed from the running
-    // sum so rounding never accumulates.
+    // sum so rounding never accumulates, and stops at the end of the time line.
     void Advance(int ms) {
         spokenMs += ms;
-        currentTick = static_cast<TimeValue>(spokenMs * ticksPerMs + runStartTick);
+        currentTick = AddTicksClamped(runStartTick, static_cast<long long>(spokenMs * ticksPerMs));
     }
     TimeValue MsToTicks(int ms) const { return static_cast<TimeValue>(ms * ticksPerMs); }
 };

@@ -1,5 +1,6 @@
 #include "SpeechSession.h"
 
+#include <cmath>
 #include <ctime>
 
 #include "ActivePhonemeMap.h"
@@ -41,6 +42,22 @@ std::string EscapeAttribute(const std::string& value) {
 
 }  // namespace
 
+std::optional<TimeValue> InFrameStartTick(long long inFrame, int fps) {
+    if (inFrame < 0 || fps <= 0) return std::nullopt;
+    const double ticks = std::trunc(static_cast<double>(inFrame) / fps * static_cast<double>(TIME_TICKSPERSEC));
+    // The last tick stands for "forever": a run cannot start there.
+    if (!(ticks < static_cast<double>(TIME_PosInfinity))) return std::nullopt;
+    return static_cast<TimeValue>(ticks);
+}
+
+long long LastInFrame(int fps) {
+    if (fps <= 0) return -1;
+    long long n = static_cast<long long>(static_cast<double>(TIME_PosInfinity) * fps / TIME_TICKSPERSEC);
+    while (n >= 0 && !InFrameStartTick(n, fps)) --n;
+    while (InFrameStartTick(n + 1, fps)) ++n;
+    return n;
+}
+
 SpeechSession::SpeechSession(ScriptDlg& editor, Interface& ip) : editor_(editor), ip_(ip) {
     editor_.SetActorSpeaker(this);
     window_ = CreateMessageWindow(
@@ -54,6 +71,12 @@ SpeechSession::~SpeechSession() {
 }
 
 void SpeechSession::Log(const std::string& text, OutputKind kind) { editor_.AppendParserOutput(text, kind); }
+
+void SpeechSession::LogLine(const std::string& text, OutputKind kind) {
+    const std::string& pane = editor_.Output().Text();
+    if (!pane.empty() && pane.back() != '\n') Log("\n");
+    Log(text, kind);
+}
 
 double SpeechSession::TicksPerFrame() const { return static_cast<double>(ip_.GetTicksPerFrame()); }
 
@@ -128,6 +151,12 @@ void SpeechSession::RequestStop() {
     editor_.isParsing = false;
 }
 
+std::string SpeechSession::InFrameProblem() const {
+    const int fps = ip_.GetFrameRate();
+    if (InFrameStartTick(options.inFrame, fps)) return {};
+    return CFormat(msg::kInFrameOutOfRange, static_cast<long long>(options.inFrame), fps, LastInFrame(fps));
+}
+
 void SpeechSession::SpeechToAnimRun() {
     if (editor_.isParsing) return;
     if (waveOutputPath.empty()) {
@@ -138,14 +167,20 @@ void SpeechSession::SpeechToAnimRun() {
             return;
         }
     }
+    // A start beyond the time line would wrap round to negative ticks.
+    const std::optional<TimeValue> startTick = InFrameStartTick(options.inFrame, ip_.GetFrameRate());
+    if (!startTick) {
+        ShowMessage(InFrameProblem(), kDefaultCaption, MB_OK | MB_ICONWARNING);
+        return;
+    }
 
     editor_.isParsing = true;
+    stoppedByUser = false;
+    engineFailure = S_OK;
     const std::string script = editor_.Script().Text();
     editor_.Output().SetText(FormatLocalTime(msg::kRunStarted));
 
-    const int fps = ip_.GetFrameRate();
-    const unsigned inFrame = static_cast<unsigned>(options.inFrame);
-    clock.Reset(static_cast<TimeValue>(static_cast<double>(inFrame) / fps * 4800.0));
+    clock.Reset(*startTick);
     leftBlinkEnd = rightBlinkEnd = clock.runStartTick;
     editor_.reportWarnings = true;
     speakers_.ResetDone();
@@ -161,12 +196,13 @@ void SpeechSession::SpeechToAnimRun() {
     if (options.generateScratchTrack) ip_.SetSoundObject(NewDefaultSoundObj());
 
     bool beganHold = false;
+    redoSoundStart_.reset();
     if (options.enableUndo) {
         if (!theHold.Holding()) {
             theHold.Begin();
             beganHold = true;
         }
-        theHold.Put(new SoundRestore(*this));
+        MakeSoundRestore();
     }
 
     progress_ = std::make_unique<ProgressModel>();
@@ -183,13 +219,12 @@ void SpeechSession::SpeechToAnimRun() {
     progress_.reset();
     if (beganHold) theHold.Accept(msg::kUndoName);
 
-    bool recorded = false;
     if (keys == S_OK && options.generateScratchTrack && editor_.isParsing) {
         WavePassAndFitting(script);
-        recorded = true;
+    } else if (options.generateScratchTrack) {
+        // The scratch track was taken off the scene at the start.
+        RestorePreviousSound();
     }
-    // A run that made no new recording gives back what it took away at its start.
-    if (!recorded && options.generateScratchTrack) RestorePreviousOutput();
 
     if (onRunControlsEnabled) onRunControlsEnabled(true);
     Log(CFormat(msg::kRunCounts, FormatLocalTime(msg::kRunStoppedTime).c_str(), editor_.Output().errorCount,
@@ -208,7 +243,10 @@ HRESULT SpeechSession::SpeakActor(const std::string& text, int wavePass) {
         spoken = "<voice required=\"Name=" + EscapeAttribute(voiceName) + "\">" + text + "</voice>";
     }
     const HRESULT spoke = engine_->Speak(spoken, kSpeakAsyncPurge | kSpeakIsXml);
-    if (FAILED(spoke)) return spoke;
+    if (FAILED(spoke)) {
+        engineFailure = spoke;
+        return spoke;
+    }
 
     HRESULT r = engine_->IsDone();
     while (r == S_FALSE) {
@@ -232,8 +270,10 @@ HRESULT SpeechSession::SpeakActor(const std::string& text, int wavePass) {
         }
         const HRESULT stopped = engine_->Stop();
         Log(FAILED(stopped) ? msg::kStopFailed : msg::kStoppedByUser);
+        stoppedByUser = true;
         return S_FALSE;
     }
+    if (FAILED(r)) engineFailure = r;
     return r;
 }
 

@@ -7,6 +7,7 @@
 #pragma once
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "ITTS.h"
@@ -42,7 +43,17 @@ struct RunOptions {
     bool deleteKeysAfterInFrame = false;  // "Delete keys after in frame"
     bool generateScratchTrack = true;     // "Generate scratch track"
     bool enableUndo = false;              // "Enable Undo"
+    // The new recording replaces the wave output instead of being merged
+    // into what it held.
+    bool freshRecording = false;
 };
+
+// The tick an In Frame starts at (frames at `fps` frames per second turned
+// into ticks, truncated); none when the In Frame is negative or its tick
+// lies beyond the time line's last tick.
+std::optional<TimeValue> InFrameStartTick(long long inFrame, int fps);
+// The largest In Frame that InFrameStartTick accepts at `fps`.
+long long LastInFrame(int fps);
 
 class SpeechSession : public ActorSpeaker {
 public:
@@ -67,6 +78,10 @@ public:
     // --- The run ----------------------------------------------------------
     // "Parse Script": a run when idle, the stop request while one runs.
     void ParseScriptCommand();
+    // A run refuses to start with an In Frame the time line cannot hold; this
+    // is the message it shows then (empty when the In Frame is good), for a
+    // window to check its field with.
+    std::string InFrameProblem() const;
     void SpeechToAnimRun();
     void RequestStop();
     HRESULT SpeakActor(const std::string& text, int wavePass) override;
@@ -108,8 +123,13 @@ public:
     bool wavePassActive = false;     // notifications then make no keys and no time
     std::string voiceName;           // when set, every actor speaks with this voice
     // What the last run's keys pass returned: 0 when every actor was spoken,
-    // 1 after a script error or a stop, else the engine's failure.
+    // 1 after a script error or a stop, else a failure.
     HRESULT keysPassResult = S_OK;
+    // The last run was stopped by the user (in either pass).
+    bool stoppedByUser = false;
+    // The failing result of Speak or IsDone in the last run, S_OK when the
+    // engine never failed.
+    HRESULT engineFailure = S_OK;
 
     // Hooks for whoever shows the run (all optional).
     std::function<void(bool enabled)> onRunControlsEnabled;  // the controls a run disables
@@ -124,12 +144,24 @@ public:
 
 private:
     void WavePassAndFitting(const std::string& script);
-    // Merges the new recording at waveOutputPath with the previous output.
-    void MergeWithPrevious(const std::string& previous);
-    // After a run that made no recording: the wave output and the scene's
-    // sound as they were before the run.
-    void RestorePreviousOutput();
+    // Merges the run's recording into the wave output. When it cannot, the
+    // recording replaces the output on its own (the previous output kept
+    // beside it), or, failing that too, nothing changes.
+    enum class MergeOutcome { Merged, KeptAlone, Failed };
+    MergeOutcome MergeRecordingIntoOutput();
+    // Makes the run's recording the wave output. False after an error line.
+    bool RecordingBecomesOutput();
+    // After a run that made no recording: the scene's sound as it was
+    // before the run (the wave output was never touched).
+    void RestorePreviousSound();
+    // Removes the run's recording file and anything the server left of it.
+    void DiscardRecording();
+    // Tells the undo record where redo puts the sound.
+    void SetRedoSoundStart(TimeValue start);
+    void MakeSoundRestore();
     void Log(const std::string& text, OutputKind kind = OutputKind::Plain);
+    // The same, but on a line of its own whatever the pane ends with.
+    void LogLine(const std::string& text, OutputKind kind = OutputKind::Plain);
     double TicksPerFrame() const;
 
     ScriptDlg& editor_;
@@ -139,9 +171,11 @@ private:
     PhonemeMap map_{};
     std::unique_ptr<ProgressModel> progress_;
     HWND window_ = 0;
-    // The output found before the wave pass of a run without "Enable Undo",
-    // moved aside so the new recording can be merged into it.
-    std::string previousOutputCopy_;
+    // Where the server records the wave pass: a file of this run beside the
+    // output, so the output holds a whole recording at every moment.
+    std::string recording_;
+    // Where redo of this run's undo record puts the sound.
+    std::shared_ptr<TimeValue> redoSoundStart_;
     // The scene's sound file when the run began ("" when it had none).
     std::string previousSoundFile_;
 };

@@ -5,7 +5,6 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 
 #include "CNumbers.h"
 #include "FileUtil.h"
@@ -15,25 +14,18 @@
 #include "SoundRestore.h"
 #include "SpeechController.h"
 #include "SpeechSession.h"
+#include "Riff.h"
 #include "WaveFiles.h"
 
 namespace lipsmith {
 
 namespace {
 
-bool CopyFile(const std::string& from, const std::string& to) {
-    std::ifstream in(from, std::ios::binary);
-    if (!in) return false;
-    AtomicFileWriter writer(to);
-    std::FILE* out = writer.Open();
-    if (!out) return false;
-    char buffer[1 << 16];
-    while (in) {
-        in.read(buffer, sizeof buffer);
-        const std::size_t n = static_cast<std::size_t>(in.gcount());
-        if (n && std::fwrite(buffer, 1, n, out) != n) return false;
-    }
-    return in.eof() && writer.Commit();
+// Seconds of audio in a wave file; 0 when it cannot be read.
+double SecondsOf(const std::string& path) {
+    WaveInfo info;
+    if (!ReadWaveInfo(path, info) || info.format.avgBytesPerSec == 0) return 0.0;
+    return static_cast<double>(info.dataSize) / info.format.avgBytesPerSec;
 }
 
 }  // namespace
@@ -43,9 +35,10 @@ HRESULT SpeechSession::WaveSwitch(bool on) {
     if (on && !waveMode) {
         waveMode = 1;
         // The server runs in a folder of its own: it needs the full path.
+        const std::string& file = recording_.empty() ? waveOutputPath : recording_;
         std::error_code ec;
-        const std::filesystem::path full = std::filesystem::absolute(waveOutputPath, ec);
-        const HRESULT hr = engine_->SetToWaveMode(ec ? waveOutputPath : full.string());
+        const std::filesystem::path full = std::filesystem::absolute(file, ec);
+        const HRESULT hr = engine_->SetToWaveMode(ec ? file : full.string());
         if (FAILED(hr)) waveMode = 0;
         return hr;
     }
@@ -56,40 +49,44 @@ HRESULT SpeechSession::WaveSwitch(bool on) {
 
 void SpeechSession::WavePassAndFitting(const std::string& script) {
     ip_.SetSoundObject(NewDefaultSoundObj());
-
-    // Without "Enable Undo" nothing has moved the previous output aside yet;
-    // the server would overwrite it, so keep it for the merge.
-    previousOutputCopy_.clear();
-    if (!options.enableUndo && FileExists(waveOutputPath)) {
-        const std::string aside = UniqueSiblingName(waveOutputPath, "prevWave_", ".wav");
-        if (std::rename(waveOutputPath.c_str(), aside.c_str()) == 0) previousOutputCopy_ = aside;
+    for (const std::string& name : RemoveStaleTemporaries(waveOutputPath)) {
+        LogLine(CFormat(msg::kRemovedLeftover, name.c_str()));
     }
-    const std::string previous = options.enableUndo ? undoWaveFile : previousOutputCopy_;
+    if (const std::string problem = OutputTargetProblem(waveOutputPath); !problem.empty()) {
+        LogLine(CFormat(msg::kCannotWriteWave, waveOutputPath.c_str(), problem.c_str()), OutputKind::Error);
+        RestorePreviousSound();
+        return;
+    }
 
+    // The server records into a file of this run beside the output; the
+    // output keeps the previous recording until the new one is complete.
+    recording_ = TemporarySiblingName(waveOutputPath, "rec");
     if (FAILED(WaveSwitch(true))) {
-        Log(CFormat(msg::kNotRecorded, waveOutputPath.c_str()), OutputKind::Error);
-        RestorePreviousOutput();
+        LogLine(CFormat(msg::kNotRecorded, waveOutputPath.c_str()), OutputKind::Error);
+        DiscardRecording();
+        RestorePreviousSound();
         return;
     }
     editor_.reportWarnings = false;
     wavePassActive = true;
     const HRESULT spoken = editor_.ParseScript(script, 1);
     wavePassActive = false;
+    if (!editor_.isParsing) stoppedByUser = true;
     // Back to the speakers in every case, so the next run's keys pass is not
     // recorded into the file.
     WaveSwitch(false);
     engine_->ReleaseWaveStream();
-    if (spoken != S_OK || !editor_.isParsing || !FileExists(waveOutputPath)) {
+    if (spoken != S_OK || !editor_.isParsing || !RegularFileExists(recording_)) {
         // A stop has said so already; anything else must not pass for success.
         if (editor_.isParsing && spoken != S_FALSE) {
-            Log(CFormat(msg::kNotRecorded, waveOutputPath.c_str()), OutputKind::Error);
+            LogLine(CFormat(msg::kNotRecorded, waveOutputPath.c_str()), OutputKind::Error);
         }
-        std::remove(waveOutputPath.c_str());  // a partial recording is of no use
-        RestorePreviousOutput();
+        DiscardRecording();
+        RestorePreviousSound();
         return;
     }
 
-    const double seconds = WaveLengthSeconds(waveOutputPath);
+    const double seconds = WaveLengthSeconds(recording_);
     if (seconds < 0) {
         Log(msg::kNoFitNoSound);
     } else if (clock.spokenMs <= 0) {
@@ -98,44 +95,96 @@ void SpeechSession::WavePassAndFitting(const std::string& script) {
         SynchronizeToWave(static_cast<TimeValue>(std::floor(seconds * 4800.0 + 0.5)));
     }
 
-    if (FileExists(previous)) MergeWithPrevious(previous);
-    PlaceSoundOnTrack(ip_, waveOutputPath, std::min(previousSoundStart, clock.runStartTick));
+    // The merged file begins with whichever of the old sound and the new
+    // speech comes first; the new recording alone begins at the run start.
+    TimeValue start = clock.runStartTick;
+    bool placed = true;
+    if (!options.freshRecording && RegularFileExists(waveOutputPath)) {
+        const MergeOutcome outcome = MergeRecordingIntoOutput();
+        if (outcome == MergeOutcome::Merged) start = std::min(previousSoundStart, clock.runStartTick);
+        placed = outcome != MergeOutcome::Failed;
+    } else {
+        const bool hadPrevious = RegularFileExists(waveOutputPath);
+        placed = RecordingBecomesOutput();
+        if (placed && hadPrevious) LogLine(msg::kPreviousReplaced);
+    }
+    DiscardRecording();
+    if (!placed) {
+        RestorePreviousSound();
+        return;
+    }
+    PlaceSoundOnTrack(ip_, waveOutputPath, start);
+    SetRedoSoundStart(start);
 }
 
-void SpeechSession::MergeWithPrevious(const std::string& previous) {
-    const std::string tmp = DirectoryOf(waveOutputPath) + "/ed_tmp";
-    std::remove(tmp.c_str());
-    if (std::rename(waveOutputPath.c_str(), tmp.c_str()) != 0) return;
+SpeechSession::MergeOutcome SpeechSession::MergeRecordingIntoOutput() {
     const TimeValue S = clock.runStartTick;
     const TimeValue P = previousSoundStart;
     const bool replace = editor_.replaceMode != 0;
-    const bool merged = P <= S ? MergeWaves(previous, tmp, waveOutputPath, static_cast<std::int64_t>(S) - P, replace)
-                               : MergeWaves(tmp, previous, waveOutputPath, static_cast<std::int64_t>(P) - S, replace);
+    const double newSeconds = SecondsOf(recording_);
+    const double oldSeconds = SecondsOf(waveOutputPath);
+    const std::int64_t offset = P <= S ? static_cast<std::int64_t>(S) - P : static_cast<std::int64_t>(P) - S;
+    // The output is read while the merge is written beside it, and the merge
+    // replaces it in one step once complete.
+    const bool merged = P <= S ? MergeWaves(waveOutputPath, recording_, waveOutputPath, offset, replace)
+                               : MergeWaves(recording_, waveOutputPath, waveOutputPath, offset, replace);
     if (merged) {
-        std::remove(tmp.c_str());
-        if (previous == previousOutputCopy_) std::remove(previous.c_str());
-        previousOutputCopy_.clear();
-        return;
+        const double at = static_cast<double>(offset) / TIME_TICKSPERSEC;
+        const char* how = replace ? msg::kMergeReplaced : msg::kMergeInserted;
+        const double total = SecondsOf(waveOutputPath);
+        LogLine(P <= S ? CFormat(msg::kMergedIntoPrevious, newSeconds, oldSeconds, at, how, total)
+                       : CFormat(msg::kMergedPreviousInto, oldSeconds, newSeconds, at, how, total));
+        return MergeOutcome::Merged;
     }
-    // Never lose the new recording: it becomes the output on its own.
-    std::rename(tmp.c_str(), waveOutputPath.c_str());
-    Log(CFormat(msg::kMergeKeptRecording, waveOutputPath.c_str()), OutputKind::Warning);
-    previousOutputCopy_.clear();  // stays on disk beside the output, named in the log
+    // Never lose the new recording: it becomes the output on its own, and
+    // the previous output stays beside it (the undo copy already holds it).
+    std::string keptAs;
+    if (!options.enableUndo || !RegularFileExists(undoWaveFile)) {
+        keptAs = UniqueSiblingName(waveOutputPath, "prevWave_", ".wav");
+        if (!LinkOrCopyFile(waveOutputPath, keptAs)) keptAs.clear();
+    } else {
+        keptAs = undoWaveFile;
+    }
+    if (keptAs.empty()) {
+        // Without a copy of the previous output, replacing it would lose it.
+        LogLine(CFormat(msg::kNotRecorded, waveOutputPath.c_str()), OutputKind::Error);
+        return MergeOutcome::Failed;
+    }
+    if (!RecordingBecomesOutput()) return MergeOutcome::Failed;
+    LogLine(CFormat(msg::kMergeKeptRecording, waveOutputPath.c_str()), OutputKind::Warning);
+    LogLine(CFormat(msg::kPreviousKeptAs, keptAs.c_str()));
+    return MergeOutcome::KeptAlone;
 }
 
-void SpeechSession::RestorePreviousOutput() {
-    if (!FileExists(waveOutputPath)) {
-        if (FileExists(previousOutputCopy_)) {
-            std::rename(previousOutputCopy_.c_str(), waveOutputPath.c_str());
-        } else if (options.enableUndo && FileExists(undoWaveFile)) {
-            // The undo record keeps its copy; the output gets one of its own.
-            CopyFile(undoWaveFile, waveOutputPath);
-        }
-    }
-    previousOutputCopy_.clear();
-    // The sound the scene had when the run began.
+bool SpeechSession::RecordingBecomesOutput() {
+    std::string error;
+    if (ReplaceWithFile(recording_, waveOutputPath, &error)) return true;
+    LogLine(CFormat(msg::kCannotWriteWave, waveOutputPath.c_str(), error.c_str()), OutputKind::Error);
+    return false;
+}
+
+void SpeechSession::DiscardRecording() {
+    RemoveTemporary(recording_);
+    recording_.clear();
+}
+
+void SpeechSession::RestorePreviousSound() {
     ip_.SetSoundObject(NewDefaultSoundObj());
     if (!previousSoundFile_.empty()) PlaceSoundOnTrack(ip_, previousSoundFile_, previousSoundStart);
+    SetRedoSoundStart(previousSoundStart);
+}
+
+void SpeechSession::SetRedoSoundStart(TimeValue start) {
+    if (redoSoundStart_) *redoSoundStart_ = start;
+}
+
+void SpeechSession::MakeSoundRestore() {
+    redoSoundStart_ = std::make_shared<TimeValue>(previousSoundStart);
+    auto* record = new SoundRestore(*this, redoSoundStart_);
+    theHold.Put(record);
+    for (const std::string& name : record->RemovedCopies()) {
+        Log(CFormat(msg::kRemovedUndoCopy, name.c_str(), record->KeptCopies()));
+    }
 }
 
 void SpeechSession::SynchronizeToWave(TimeValue soundTicks) {
@@ -153,6 +202,7 @@ void SpeechSession::SynchronizeToWave(TimeValue soundTicks) {
         }
     }
     Log(CFormat(msg::kAdjusted, r * 100.0, r * animTicks));
+    // It has no line break of its own: whatever follows starts a line (LogLine).
     Log(msg::kDoneSynchronizing);
 }
 

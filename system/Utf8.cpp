@@ -77,6 +77,17 @@ std::u32string Utf8Decode(std::string_view text) {
     return out;
 }
 
+std::u32string Utf8DecodeOrLatin1(std::string_view text) {
+    std::u32string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t at = i;
+        const char32_t cp = DecodeOne(text, i);
+        out += cp == kReplacement && i == at + 1 ? static_cast<unsigned char>(text[at]) : cp;
+    }
+    return out;
+}
+
 std::string Utf8Encode(std::u32string_view text) {
     std::string out;
     out.reserve(text.size());

@@ -9,6 +9,9 @@
 namespace lipsmith {
 
 std::u32string Utf8Decode(std::string_view text);
+// The same, but each bad byte decodes as the Latin-1 character it would be
+// (file names and notes written by older programs).
+std::u32string Utf8DecodeOrLatin1(std::string_view text);
 // Surrogates and values beyond U+10FFFF are written as U+FFFD.
 std::string Utf8Encode(std::u32string_view text);
 std::wstring Utf8ToWide(std::string_view text);

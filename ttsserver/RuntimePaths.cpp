@@ -53,6 +53,7 @@ std::string RuntimeDirectory(std::string* error) {
 
 std::string SocketPathIn(const std::string& dir) { return dir + "/lipsmith-tts.sock"; }
 std::string LockPathIn(const std::string& dir) { return dir + "/lipsmith-tts.lock"; }
+std::string LogPathIn(const std::string& dir) { return dir + "/lipsmith-tts.log"; }
 
 long EnvMilliseconds(const char* name, long fallback) {
     const char* v = std::getenv(name);

@@ -12,6 +12,7 @@ namespace lipsmith::tts {
 std::string RuntimeDirectory(std::string* error = nullptr);
 std::string SocketPathIn(const std::string& dir);  // <dir>/lipsmith-tts.sock
 std::string LockPathIn(const std::string& dir);    // <dir>/lipsmith-tts.lock
+std::string LogPathIn(const std::string& dir);     // <dir>/lipsmith-tts.log
 
 // Reads a whole-number setting from the environment, else `fallback`.
 long EnvMilliseconds(const char* name, long fallback);

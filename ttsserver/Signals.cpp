@@ -35,6 +35,13 @@ bool SignalSet::Wait(int index) {
     return false;
 }
 
+bool SignalSet::TryTake(int index) {
+    std::lock_guard lock(mutex_);
+    if (!(set_ & (1u << index))) return false;
+    set_ &= ~(1u << index);
+    return true;
+}
+
 void SignalSet::Close() {
     {
         std::lock_guard lock(mutex_);

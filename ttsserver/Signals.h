@@ -22,6 +22,8 @@ public:
     std::optional<int> WaitAny(int first, int count, std::chrono::milliseconds timeout);
     // Waits without limit for one signal; false when the set was closed first.
     bool Wait(int index);
+    // Consumes the signal if it is set; never waits.
+    bool TryTake(int index);
     // Wakes every waiter for good: the thread that would set the signals has gone.
     void Close();
     bool IsClosed() const;

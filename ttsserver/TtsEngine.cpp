@@ -42,6 +42,13 @@ void TtsEngine::Shutdown() {
     worker_.join();
 }
 
+void TtsEngine::BeginShutdown() {
+    // The speaking loop ends on the stop request; the voice, released on the
+    // worker's way out, purges whatever it still had.
+    state_.stopRequested = 1;
+    signals_.Set(kSignalQuit);
+}
+
 // ---- ITTS methods (main thread) ----
 
 HRESULT TtsEngine::Speak(const std::string& text, std::uint32_t flags) {
@@ -62,11 +69,6 @@ HRESULT TtsEngine::SetNotifyHWND(std::int64_t hwnd) {
     return S_OK;
 }
 
-void TtsEngine::ClearNotifyWindow(HWND hwnd) {
-    HWND expected = hwnd;
-    state_.notifyWindow.compare_exchange_strong(expected, 0);
-}
-
 HRESULT TtsEngine::Stop() {
     state_.stopRequested = 1;
     signals_.Set(kSignalStop);
@@ -80,20 +82,37 @@ HRESULT TtsEngine::IsDone() {
     return state_.busy.load();
 }
 
-HRESULT TtsEngine::SetToWaveMode(const std::string& waveFile) {
-    if (waveFile.size() > kMaxPathChars || waveFile.find('\0') != std::string::npos) return E_INVALIDARG;
-    if (!workerAlive_) return E_FAIL;
-    {
-        std::lock_guard lock(state_.mutex);
-        state_.wavePath = waveFile;
+HRESULT TtsEngine::BeginSwitch(OutputSwitch to, const std::string& waveFile) {
+    if (to == OutputSwitch::Wave) {
+        if (waveFile.size() > kMaxPathChars || waveFile.find('\0') != std::string::npos) return E_INVALIDARG;
+        if (!workerAlive_) return E_FAIL;
+        {
+            std::lock_guard lock(state_.mutex);
+            state_.wavePath = waveFile;
+        }
+        signals_.Set(kSignalWaveMode);
+        return S_OK;
     }
-    signals_.Set(kSignalWaveMode);
+    if (!workerAlive_) return E_FAIL;
+    signals_.Set(kSignalVoiceMode);
+    return S_OK;
+}
+
+std::optional<HRESULT> TtsEngine::SwitchResult(OutputSwitch to) {
+    if (signals_.TryTake(to == OutputSwitch::Wave ? kSignalWaveModeDone : kSignalVoiceModeDone)) return S_OK;
+    if (signals_.IsClosed()) return E_FAIL;  // the worker has gone
+    return std::nullopt;
+}
+
+HRESULT TtsEngine::SetToWaveMode(const std::string& waveFile) {
+    const HRESULT hr = BeginSwitch(OutputSwitch::Wave, waveFile);
+    if (FAILED(hr)) return hr;
     return signals_.Wait(kSignalWaveModeDone) ? S_OK : E_FAIL;
 }
 
 HRESULT TtsEngine::SetToVoiceMode() {
-    if (!workerAlive_) return E_FAIL;
-    signals_.Set(kSignalVoiceMode);
+    const HRESULT hr = BeginSwitch(OutputSwitch::Voice);
+    if (FAILED(hr)) return hr;
     return signals_.Wait(kSignalVoiceModeDone) ? S_OK : E_FAIL;
 }
 
@@ -168,7 +187,7 @@ void TtsEngine::WorkerMain() {
     }
     workerAlive_ = false;
     signals_.Close();
-    if (deps_.doneChanged) deps_.doneChanged();
+    if (deps_.stateChanged) deps_.stateChanged();
 }
 
 bool TtsEngine::WorkerStart() {
@@ -232,11 +251,13 @@ void TtsEngine::DoWaveMode() {
         state_.voice->SetOutput(stream, true);
     }
     signals_.Set(kSignalWaveModeDone);
+    if (deps_.stateChanged) deps_.stateChanged();
 }
 
 void TtsEngine::DoVoiceMode() {
     if (SUCCEEDED(state_.voice->SetOutput(state_.defaultOutput, true))) state_.waveStream.reset();
     signals_.Set(kSignalVoiceModeDone);
+    if (deps_.stateChanged) deps_.stateChanged();
 }
 
 void TtsEngine::DoReleaseStream() { state_.waveStream.reset(); }
@@ -265,7 +286,7 @@ void TtsEngine::SetBusyFromWorker(HRESULT value) {
         std::lock_guard lock(state_.mutex);
         if (state_.requestSerial == state_.servingSerial) changed = state_.busy.exchange(value) != value;
     }
-    if (changed && value != S_FALSE && deps_.doneChanged) deps_.doneChanged();
+    if (changed && value != S_FALSE && deps_.stateChanged) deps_.stateChanged();
 }
 
 void TtsEngine::OnVoiceEvents() {

@@ -1,8 +1,11 @@
-// The speech engine server's process-wide engine: the state every CTTS object
-// shares, the worker thread that owns the voice, and the ITTS methods. The
-// socket layer (TtsServer) calls the methods on its main thread one at a
-// time; the worker sends the voice's events to the notify window through the
-// `notify` function it was given, and waits until that returns.
+// The engine of one CTTS object: its state (busy, stop request, notify
+// window, texts and paths it was handed), the worker thread that owns its
+// voice, and the ITTS methods. Every object of the server has one, so what
+// one client says, hears and switches never touches another; their voices
+// take turns on the process's one synthesis thread. The socket layer
+// (TtsServer) calls the methods on its main thread one at a time; the worker
+// sends the voice's events to the notify window through the `notify`
+// function it was given, and waits until that returns.
 #pragma once
 #include <atomic>
 #include <cstdint>
@@ -50,14 +53,14 @@ struct TtsEngineDeps {
     // A message box of the server process (text, caption; error icon).
     std::function<void(const std::string& text, const std::string& caption)> showError;
     NotifyFunction notify;
-    // Called on the worker thread whenever IsDone's answer may have changed
-    // from S_FALSE (speech ended, the worker ended).
-    std::function<void()> doneChanged;
+    // Called on the worker thread whenever an answer a caller may be waiting
+    // for may be ready (speech ended, a switch of output done, the worker ended).
+    std::function<void()> stateChanged;
 };
 
-// Engine state shared by the main thread and the worker. The main thread
-// writes what it hands over, then sets the signal; the worker reads after
-// the signal. Flags are atomics; strings are guarded by `mutex`.
+// One object's engine state, shared by the main thread and its worker. The
+// main thread writes what it hands over, then sets the signal; the worker
+// reads after the signal. Flags are atomics; strings are guarded by `mutex`.
 struct TtsEngineState {
     std::atomic<HWND> notifyWindow{0};
     std::atomic<HRESULT> busy{S_FALSE};
@@ -95,6 +98,11 @@ public:
     // Sets the quit signal and waits for the worker, which releases the wave
     // stream, the default output and the voice on its way out.
     void Shutdown();
+    // For an object whose client has gone: stops what it says, drops what it
+    // has queued and lets the worker end, without waiting for it (the voice
+    // may wait for the synthesis thread to reach its dropped work). Ends
+    // with stateChanged; then Shutdown returns at once.
+    void BeginShutdown();
     // False once the worker has ended (after a start failure or Shutdown).
     bool WorkerAlive() const { return workerAlive_.load(); }
     // The worker's exit code: 0 after a normal end, 1 after a start failure.
@@ -113,8 +121,14 @@ public:
     HRESULT CheckEngine() override;
 
     HWND NotifyWindow() const { return state_.notifyWindow.load(); }
-    // Clears the notify window if it is still `hwnd` (its client has gone).
-    void ClearNotifyWindow(HWND hwnd);
+
+    // SetToWaveMode and SetToVoiceMode in two halves, for a caller that serves
+    // others meanwhile: Begin hands the switch to the worker (S_OK) or fails
+    // as the method would; SwitchResult is empty until the worker has done
+    // it, then the method's result. One switch at a time.
+    enum class OutputSwitch { Wave, Voice };
+    HRESULT BeginSwitch(OutputSwitch to, const std::string& waveFile = std::string());
+    std::optional<HRESULT> SwitchResult(OutputSwitch to);
 
 private:
     void WorkerMain();

@@ -47,18 +47,26 @@ struct TtsServer::Connection {
     enum class Role { Pending, Object } role = Role::Pending;
     Clock::time_point opened = Clock::now();
     std::shared_ptr<NotifyChannel> notify;
-    bool handedOver = false;  // became a notification channel: leave its fd alone
+    std::unique_ptr<TtsEngine> engine;  // once it is an object
+    struct Switch {
+        std::uint32_t callId = 0;
+        TtsEngine::OutputSwitch to = TtsEngine::OutputSwitch::Voice;
+        std::string waveFile;
+    };
+    std::deque<Switch> switches;  // the first one is with the worker
 };
 
+TtsServerOptions ServerOptionsFromEnvironment(const std::string& runtimeDir) {
+    TtsServerOptions o;
+    o.runtimeDir = runtimeDir;
+    o.idleMs = EnvMilliseconds("LIPSMITH_TTS_IDLE_MS", o.idleMs);
+    o.shutdownPauseMs = EnvMilliseconds("LIPSMITH_TTS_SHUTDOWN_PAUSE_MS", o.shutdownPauseMs);
+    o.notifyTimeoutMs = EnvMilliseconds("LIPSMITH_TTS_NOTIFY_TIMEOUT_MS", o.notifyTimeoutMs);
+    return o;
+}
+
 TtsServer::TtsServer(TtsServerOptions options, TtsEngineDeps deps)
-    : options_(std::move(options)),
-      engine_([this, &deps] {
-          deps.notify = [this](HWND h, UINT m, WPARAM w, LPARAM l, const std::wstring* t) {
-              SendNotification(h, m, w, l, t);
-          };
-          deps.doneChanged = [this] { Wake(); };
-          return std::move(deps);
-      }()) {
+    : options_(std::move(options)), deps_(std::move(deps)) {
     int pipeFds[2];
     if (::pipe2(pipeFds, O_CLOEXEC | O_NONBLOCK) == 0) {
         wakeRead_.Reset(pipeFds[0]);
@@ -69,7 +77,40 @@ TtsServer::TtsServer(TtsServerOptions options, TtsEngineDeps deps)
 TtsServer::~TtsServer() { Close(); }
 
 void TtsServer::Log(const std::string& line) const {
-    if (options_.log) std::fprintf(stderr, "Lipsmith_TTS: %s\n", line.c_str());
+    if (options_.log) options_.log(line);
+}
+
+std::unique_ptr<TtsEngine> TtsServer::MakeEngine(std::uint64_t objectId) {
+    TtsEngineDeps deps = deps_;
+    deps.notify = [this, objectId](HWND h, UINT m, WPARAM w, LPARAM l, const std::wstring* t) {
+        SendNotification(objectId, h, m, w, l, t);
+    };
+    deps.stateChanged = [this] { Wake(); };
+    auto engine = std::make_unique<TtsEngine>(std::move(deps));
+    {
+        std::lock_guard lock(routeMutex_);
+        engines_[objectId] = engine.get();
+    }
+    engine->Start();
+    return engine;
+}
+
+HWND TtsServer::NotifyWindowOf(std::uint64_t objectId) const {
+    std::lock_guard lock(routeMutex_);
+    auto it = engines_.find(objectId);
+    return it == engines_.end() ? 0 : it->second->NotifyWindow();
+}
+
+void TtsServer::ReapRetired(bool wait) {
+    for (auto it = retiring_.begin(); it != retiring_.end();) {
+        if (wait || !(*it)->WorkerAlive()) {
+            it->reset();  // joins the worker, which has ended or is ending
+            it = retiring_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    retiringCount_ = retiring_.size();
 }
 
 TtsServer::ListenResult TtsServer::Listen(std::string& error) {
@@ -112,13 +153,13 @@ void TtsServer::Wake() {
     }
 }
 
-void TtsServer::Run() {
-    engine_.Start();
+TtsServer::EndReason TtsServer::Run() {
     std::optional<Clock::time_point> idleSince;
     std::vector<pollfd> fds;
     std::vector<std::uint64_t> ids;
     while (!stopRequested_) {
         DropRequestedByWorker();
+        ReapRetired(false);
         const auto now = Clock::now();
 
         // Handshakes that never finish would keep the server alive for nothing.
@@ -137,7 +178,7 @@ void TtsServer::Run() {
             const auto idleFor = std::chrono::duration_cast<std::chrono::milliseconds>(now - *idleSince).count();
             if (idleFor >= options_.idleMs) {
                 pollfd p{listen_.Get(), POLLIN, 0};
-                if (::poll(&p, 1, 0) <= 0) break;  // nobody knocking: time to go
+                if (::poll(&p, 1, 0) <= 0) return EndReason::Idle;  // nobody knocking: time to go
             } else {
                 timeoutMs = static_cast<int>(std::min<long>(timeoutMs, options_.idleMs - idleFor));
             }
@@ -145,6 +186,7 @@ void TtsServer::Run() {
             idleSince.reset();
         }
 
+        AnswerSwitches();
         timeoutMs = AnswerHeldCalls(timeoutMs);
         fds.clear();
         ids.clear();
@@ -155,7 +197,7 @@ void TtsServer::Run() {
             ids.push_back(id);
         }
         const int rc = ::poll(fds.data(), fds.size(), timeoutMs);
-        if (rc < 0 && errno != EINTR) break;
+        if (rc < 0 && errno != EINTR) return EndReason::Failed;
         if (rc <= 0) continue;
         if (fds[0].revents) {
             char buf[64];
@@ -173,6 +215,7 @@ void TtsServer::Run() {
             if (revents & (POLLIN | POLLHUP | POLLERR)) ReadFrom(c);
         }
     }
+    return EndReason::Stopped;
 }
 
 void TtsServer::AcceptAll() {
@@ -240,6 +283,7 @@ void TtsServer::HandleFrame(Connection& c, wire::Frame& frame) {
             return;
         }
         c.role = Connection::Role::Object;
+        c.engine = MakeEngine(c.id);
         c.out += wire::Encode(wire::Welcome{wire::kProtocolVersion, c.id, c.token});
         Flush(c);
         return;
@@ -272,33 +316,38 @@ void TtsServer::HandleFrame(Connection& c, wire::Frame& frame) {
 
 void TtsServer::HandleCall(Connection& c, const wire::Call& call) {
     using wire::Method;
+    TtsEngine& engine = *c.engine;
     HRESULT hr = E_FAIL;
     switch (call.method) {
-        case Method::Speak: hr = engine_.Speak(call.text, call.flags); break;
-        case Method::SetNotifyHWND:
-            hr = engine_.SetNotifyHWND(call.hwnd);
-            {
-                std::lock_guard lock(routeMutex_);
-                routeOwner_ = c.id;
-            }
-            break;
-        case Method::Stop: hr = engine_.Stop(); break;
+        case Method::Speak: hr = engine.Speak(call.text, call.flags); break;
+        case Method::SetNotifyHWND: hr = engine.SetNotifyHWND(call.hwnd); break;
+        case Method::Stop: hr = engine.Stop(); break;
         case Method::IsDone:
-            hr = engine_.IsDone();
+            hr = engine.IsDone();
             if (hr == S_FALSE && options_.isDoneHoldMs > 0) {
                 held_.push_back({c.id, call.callId, Clock::now() + std::chrono::milliseconds(options_.isDoneHoldMs)});
                 return;
             }
             break;
-        case Method::SetToWaveMode: hr = engine_.SetToWaveMode(call.text); break;
-        case Method::SetToVoiceMode: hr = engine_.SetToVoiceMode(); break;
-        case Method::ReleaseWaveStream: hr = engine_.ReleaseWaveStream(); break;
-        case Method::SpeechReco: hr = engine_.SpeechReco(call.text); break;
-        case Method::SetSpeechWaveFile: hr = engine_.SetSpeechWaveFile(call.text); break;
-        case Method::StopReco: hr = engine_.StopReco(); break;
-        case Method::CheckEngine: hr = engine_.CheckEngine(); break;
+        case Method::SetToWaveMode:
+        case Method::SetToVoiceMode: {
+            const bool wave = call.method == Method::SetToWaveMode;
+            c.switches.push_back({call.callId, wave ? TtsEngine::OutputSwitch::Wave : TtsEngine::OutputSwitch::Voice,
+                                  wave ? call.text : std::string()});
+            if (c.switches.size() == 1) StartSwitch(c);
+            return;
+        }
+        case Method::ReleaseWaveStream: hr = engine.ReleaseWaveStream(); break;
+        case Method::SpeechReco: hr = engine.SpeechReco(call.text); break;
+        case Method::SetSpeechWaveFile: hr = engine.SetSpeechWaveFile(call.text); break;
+        case Method::StopReco: hr = engine.StopReco(); break;
+        case Method::CheckEngine: hr = engine.CheckEngine(); break;
     }
-    c.out += wire::Encode(wire::Reply{call.callId, hr});
+    Reply(c, call.callId, hr);
+}
+
+void TtsServer::Reply(Connection& c, std::uint32_t callId, HRESULT hr) {
+    c.out += wire::Encode(wire::Reply{callId, hr});
     if (c.out.size() > options_.maxPendingOutput) {
         Drop(c.id, "client does not read its replies");
         return;
@@ -306,16 +355,47 @@ void TtsServer::HandleCall(Connection& c, const wire::Call& call) {
     Flush(c);
 }
 
+void TtsServer::StartSwitch(Connection& c) {
+    while (!c.switches.empty()) {
+        const Connection::Switch& s = c.switches.front();
+        const HRESULT hr = c.engine->BeginSwitch(s.to, s.waveFile);
+        if (SUCCEEDED(hr)) return;  // answered once the worker has done it
+        const std::uint32_t callId = s.callId;
+        c.switches.pop_front();
+        const std::uint64_t id = c.id;
+        Reply(c, callId, hr);
+        if (connections_.find(id) == connections_.end()) return;  // dropped
+    }
+}
+
+void TtsServer::AnswerSwitches() {
+    std::vector<std::uint64_t> ids;
+    for (auto& [id, c] : connections_) {
+        if (!c->switches.empty()) ids.push_back(id);
+    }
+    for (std::uint64_t id : ids) {
+        auto it = connections_.find(id);
+        if (it == connections_.end()) continue;
+        Connection& c = *it->second;
+        const std::optional<HRESULT> done = c.engine->SwitchResult(c.switches.front().to);
+        if (!done) continue;
+        const std::uint32_t callId = c.switches.front().callId;
+        c.switches.pop_front();
+        Reply(c, callId, *done);
+        if (connections_.find(id) != connections_.end()) StartSwitch(c);
+    }
+}
+
 int TtsServer::AnswerHeldCalls(int fallback) {
     if (held_.empty()) return fallback;
     const auto now = Clock::now();
-    const HRESULT hr = engine_.IsDone();
     int next = fallback;
     std::vector<HeldCall> keep;
     std::vector<std::uint64_t> touched;
     for (const HeldCall& h : held_) {
         auto it = connections_.find(h.connection);
         if (it == connections_.end()) continue;
+        const HRESULT hr = it->second->engine->IsDone();
         if (hr == S_FALSE && now < h.due) {
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(h.due - now).count() + 1;
             next = std::min<int>(next, static_cast<int>(left));
@@ -349,23 +429,23 @@ void TtsServer::Drop(std::uint64_t id, const std::string& why) {
     auto it = connections_.find(id);
     if (it == connections_.end()) return;
     if (!why.empty()) Log("dropped a client: " + why);
-    std::shared_ptr<NotifyChannel> channel = it->second->notify;
-    connections_.erase(it);
-    connectionCount_ = connections_.size();
-    if (!channel) return;
-    // Wake a worker that waits on this channel; the fd closes with its last owner.
-    ::shutdown(channel->fd.Get(), SHUT_RDWR);
-    bool owned = false;
     {
         std::lock_guard lock(routeMutex_);
         channels_.erase(id);
-        if (routeOwner_ == id) {
-            routeOwner_ = 0;
-            owned = true;
-        }
+        engines_.erase(id);
     }
-    // Its windows are gone with it.
-    if (owned) engine_.ClearNotifyWindow(engine_.NotifyWindow());
+    std::shared_ptr<NotifyChannel> channel = std::move(it->second->notify);
+    std::unique_ptr<TtsEngine> engine = std::move(it->second->engine);
+    connections_.erase(it);
+    connectionCount_ = connections_.size();
+    // Wake a worker that waits on this channel; the fd closes with its last owner.
+    if (channel) ::shutdown(channel->fd.Get(), SHUT_RDWR);
+    if (!engine) return;
+    // Nobody listens to this object any more: it stops speaking and drops its
+    // queued work; its worker ends on its own time.
+    engine->BeginShutdown();
+    retiring_.push_back(std::move(engine));
+    retiringCount_ = retiring_.size();
 }
 
 void TtsServer::DropRequestedByWorker() {
@@ -377,13 +457,13 @@ void TtsServer::DropRequestedByWorker() {
     for (auto& [id, why] : drops) Drop(id, why);
 }
 
-// Worker thread: one synchronous notification.
-void TtsServer::SendNotification(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
+// Worker thread of the object: one synchronous notification.
+void TtsServer::SendNotification(std::uint64_t objectId, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
                                  const std::wstring* text) {
     std::shared_ptr<NotifyChannel> channel;
     {
         std::lock_guard lock(routeMutex_);
-        auto it = channels_.find(routeOwner_);
+        auto it = channels_.find(objectId);
         if (it == channels_.end()) return;
         channel = it->second;
     }
@@ -422,10 +502,6 @@ void TtsServer::SendNotification(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
     {
         std::lock_guard lock(routeMutex_);
         channels_.erase(channel->owner);
-        if (routeOwner_ == channel->owner) {
-            routeOwner_ = 0;
-            engine_.ClearNotifyWindow(hwnd);
-        }
         workerDrops_.emplace_back(channel->owner, why);
     }
     Wake();
@@ -437,7 +513,7 @@ void TtsServer::Close() {
     std::vector<std::uint64_t> ids;
     for (auto& [id, c] : connections_) ids.push_back(id);
     for (std::uint64_t id : ids) Drop(id, std::string());
-    engine_.Shutdown();
+    ReapRetired(true);
     if (listen_.Valid()) {
         listen_.Reset();
         ::unlink(socketPath_.c_str());

@@ -21,6 +21,9 @@ struct Command {
     int (*run)(const Args& args);
 };
 
+// The command of that name in this build; none when there is no such command.
+const Command* FindCommand(const std::string& name);
+
 // Prints "lipsmith: MESSAGE" on standard error and returns kExitUsage.
 int UsageError(const std::string& message);
 

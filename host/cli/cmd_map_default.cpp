@@ -2,6 +2,7 @@
 #include <cstdio>
 
 #include "Commands.h"
+#include "FileUtil.h"
 #include "PhonemeMapFile.h"
 
 namespace lipsmith::cli {
@@ -11,6 +12,11 @@ int RunMapDefault(const Args& args) {
     PhonemeMap map{};
     if (LoadPhonemeMap(map) != S_OK) {
         std::fprintf(stderr, "lipsmith: the built-in phoneme map could not be read\n");
+        return kExitErrors;
+    }
+    // A target that is a folder, a device or read-only is refused untouched.
+    if (const std::string problem = OutputTargetProblem(args[0]); !problem.empty()) {
+        std::fprintf(stderr, "lipsmith: %s\n", CannotWriteText(args[0], problem).c_str());
         return kExitErrors;
     }
     if (SavePhonemeMap(map, args[0]) != S_OK) {

@@ -2,15 +2,17 @@
 // editor's "Parse Script" does, and prints the Parser Output pane.
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
+#include <climits>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <optional>
 #include <sstream>
+#include <vector>
 
-#include "ActivePhonemeMap.h"
 #include "CNumbers.h"
 #include "Commands.h"
 #include "FileUtil.h"
@@ -19,12 +21,12 @@
 #include "PhonemeMapFile.h"
 #include "Plugins.h"
 #include "DemoScene.h"
-#include "Registration.h"
+#include "ExportOption.h"
+#include "ServerSetup.h"
 #include "SceneFile.h"
 #include "SceneJson.h"
 #include "SpeechApi.h"
 #include "SpeechSession.h"
-#include "TtsClient.h"
 
 namespace lipsmith::cli {
 
@@ -34,7 +36,7 @@ constexpr const char* kUsage =
     "usage: lipsmith run SCRIPT.txt [--scene IN.lsc] [--save OUT.lsc] [--wave OUT.wav]\n"
     "                    [--in-frame N] [--fps N] [--insert | --replace] [--delete-after]\n"
     "                    [--no-scratch] [--undo] [--map MAP.xml] [--voice NAME] [--verbose]\n"
-    "                    [--keys KEYS.json]";
+    "                    [--keys KEYS.json] [--fresh-wave] [--export FORMAT:FILE]...";
 
 struct RunArgs {
     std::string script;
@@ -46,6 +48,8 @@ struct RunArgs {
     bool scratch = true;
     bool undo = false;
     bool verbose = false;
+    bool freshWave = false;
+    ExportOption exports;
 };
 
 std::atomic<bool> gInterrupted{false};
@@ -53,10 +57,10 @@ std::atomic<bool> gInterrupted{false};
 extern "C" void OnInterrupt(int) { gInterrupted = true; }
 
 bool ParseWholeNumber(const std::string& text, int low, int high, int& out) {
-    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos || text.size() > 9) return false;
-    const int v = std::stoi(text);
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos || text.size() > 10) return false;
+    const long long v = std::stoll(text);
     if (v < low || v > high) return false;
-    out = v;
+    out = static_cast<int>(v);
     return true;
 }
 
@@ -82,7 +86,8 @@ std::optional<std::string> ParseArgs(const Args& args, RunArgs& r) {
             error = value(text);
             if (!error) {
                 int n = 0;
-                if (a == "--in-frame" && !ParseWholeNumber(*text, 0, 100'000'000, n)) {
+                // Whether the frame fits the time line is checked once the frame rate is known.
+                if (a == "--in-frame" && !ParseWholeNumber(*text, 0, INT_MAX, n)) {
                     error = "--in-frame takes a whole frame number (0 or more)";
                 } else if (a == "--fps" && !ParseWholeNumber(*text, 1, TIME_TICKSPERSEC, n)) {
                     error = "--fps takes frames per second from 1 to 4800";
@@ -99,7 +104,9 @@ std::optional<std::string> ParseArgs(const Args& args, RunArgs& r) {
         } else if (a == "--delete-after") r.deleteAfter = true;
         else if (a == "--no-scratch") r.scratch = false;
         else if (a == "--undo") r.undo = true;
+        else if (a == "--fresh-wave") r.freshWave = true;
         else if (a == "--verbose") r.verbose = true;
+        else if (r.exports.Take(args, i, error)) {}
         else if (a.size() > 1 && a[0] == '-') error = "unknown option '" + a + "'";
         else if (r.script.empty()) r.script = a;
         else error = "more than one script given ('" + r.script + "', '" + a + "')";
@@ -127,15 +134,44 @@ std::string Absolute(const std::string& path) {
     return ec ? path : p.lexically_normal().string();
 }
 
-// A fresh installation has not registered its speech server yet: register
-// the one beside this program, as an installer would.
-void EnsureSpeechServerRegistered() {
-    std::error_code ec;
-    const std::string registered = tts::RegisteredServerProgram();
-    if (!registered.empty() && std::filesystem::exists(registered, ec)) return;
-    const auto beside = std::filesystem::path(tts::CurrentProgramPath()).parent_path() / "Lipsmith_TTS";
-    if (!std::filesystem::exists(beside, ec)) return;
-    tts::RegisterServer(RegistryStore::Default(), beside.string());
+// Output files are checked before anything runs: a target that is a folder,
+// a device or read-only, or that is also an input or another output, would
+// otherwise fail (or destroy something) only after a long run.
+std::optional<std::string> CheckOutputs(const RunArgs& r) {
+    struct Named {
+        const char* option;
+        std::string path;
+    };
+    std::vector<Named> outputs, inputs{{"the script", r.script}};
+    if (r.scene) inputs.push_back({"--scene", *r.scene});
+    if (r.map) inputs.push_back({"--map", *r.map});
+    if (r.wave && r.scratch) outputs.push_back({"--wave", *r.wave});
+    if (r.save) outputs.push_back({"--save", *r.save});
+    if (r.keys) outputs.push_back({"--keys", *r.keys});
+    for (const std::string& file : r.exports.Files()) outputs.push_back({"--export", file});
+    auto same = [](const std::string& a, const std::string& b) {
+        std::error_code ec;
+        return Absolute(a) == Absolute(b) || std::filesystem::equivalent(a, b, ec);
+    };
+    for (std::size_t i = 0; i < outputs.size(); ++i) {
+        if (const std::string problem = OutputTargetProblem(outputs[i].path); !problem.empty()) {
+            return std::string(outputs[i].option) + ": " + CannotWriteText(outputs[i].path, problem);
+        }
+        for (std::size_t j = 0; j < i; ++j) {
+            if (same(outputs[i].path, outputs[j].path)) {
+                return std::string(outputs[j].option) + " and " + outputs[i].option + " name the same file '" +
+                       outputs[i].path + "'";
+            }
+        }
+        for (const Named& in : inputs) {
+            if (same(outputs[i].path, in.path)) {
+                return std::string(outputs[i].option) + " would overwrite " +
+                       (in.option[0] == '-' ? "the " + std::string(in.option) + " file" : std::string(in.option)) +
+                       " '" + in.path + "'";
+            }
+        }
+    }
+    return std::nullopt;
 }
 
 bool VoiceInstalled(const std::string& name) {
@@ -144,6 +180,25 @@ bool VoiceInstalled(const std::string& name) {
     }
     return false;
 }
+
+// Speaks for the session and notes which actors the keys pass spoke, in order.
+class ActorRecorder : public ActorSpeaker {
+public:
+    ActorRecorder(ScriptDlg& editor, ActorSpeaker& speaker) : editor_(editor), speaker_(speaker) {
+        editor_.SetActorSpeaker(this);
+    }
+    ~ActorRecorder() override { editor_.SetActorSpeaker(&speaker_); }
+    HRESULT SpeakActor(const std::string& text, int wavePass) override {
+        const std::string& node = editor_.currentActorNode;
+        if (!wavePass && std::find(actors.begin(), actors.end(), node) == actors.end()) actors.push_back(node);
+        return speaker_.SpeakActor(text, wavePass);
+    }
+    std::vector<std::string> actors;
+
+private:
+    ScriptDlg& editor_;
+    ActorSpeaker& speaker_;
+};
 
 // The progress caption, rewritten in place on a terminal.
 void ShowProgress(const ProgressModel& p) {
@@ -165,6 +220,7 @@ int RunRun(const Args& args) {
     }
     std::string scriptText;
     if (auto error = ReadWholeFile(r.script, scriptText)) return UsageError(*error);
+    if (auto error = CheckOutputs(r)) return UsageError(*error);
     if (r.voice && !VoiceInstalled(*r.voice)) {
         return UsageError("no installed voice is named '" + *r.voice + "' (see 'lipsmith voices')");
     }
@@ -186,24 +242,42 @@ int RunRun(const Args& args) {
     ScriptDlg editor;
     editor.SetColoredScript(scriptText, false);
     SpeechSession session(editor, ip);
+    ActorRecorder recorder(editor, session);
+    session.options.inFrame = r.inFrame;
+    if (const std::string problem = session.InFrameProblem(); !problem.empty()) return UsageError(problem);
 
-    EnsureSpeechServerRegistered();
-    if (FAILED(session.Start())) return kExitErrors;
-    if (r.map && LoadPhonemeMap(session.ActiveMap(), *r.map) != S_OK) {
-        ShowMessage(CFormat(kMsgMapFileReverting, r.map->c_str()), kDefaultCaption, MB_OK | MB_ICONWARNING);
-        if (LoadPhonemeMap(session.ActiveMap()) != S_OK) {
-            ShowMessage(kMsgNoPhonemeTable, kDefaultCaption, MB_OK | MB_ICONERROR);
-            return kExitErrors;
+    // A map named here must load: falling back to another map would key the
+    // scene with values the user did not ask for. Checked before the server
+    // starts, on a scratch map.
+    if (r.map) {
+        PhonemeMap scratch{};
+        const PhonemeMapLoad load = LoadPhonemeMapReport(scratch, *r.map);
+        if (!load) return UsageError("cannot read the phoneme map file '" + *r.map + "': " + load.problem);
+        if (load.phonemeElements == 0) {
+            return UsageError("the phoneme map file '" + *r.map + "' holds no PHONEME elements");
         }
+        for (int id : load.duplicateIds) {
+            std::fprintf(stderr, "lipsmith: warning: the phoneme map file '%s' has more than one PHONEME with id %d; "
+                                 "the last one is used\n",
+                         r.map->c_str(), id);
+        }
+    }
+
+    std::unique_ptr<ITTS> engine;
+    ConnectSpeechServer(&engine);
+    if (FAILED(session.Start(std::move(engine)))) return kExitErrors;
+    // The file fills the entries it names over the map the editor starts with.
+    if (r.map && !LoadPhonemeMapReport(session.ActiveMap(), *r.map)) {
+        return UsageError("cannot read the phoneme map file '" + *r.map + "'");
     }
     if (r.wave) session.waveOutputPath = Absolute(*r.wave);
     if (r.voice) session.voiceName = *r.voice;
     if (r.verbose) editor.ToggleVerboseOutput();
     editor.replaceMode = r.insert ? 0 : 1;
-    session.options.inFrame = r.inFrame;
     session.options.deleteKeysAfterInFrame = r.deleteAfter;
     session.options.generateScratchTrack = r.scratch;
     session.options.enableUndo = r.undo;
+    session.options.freshRecording = r.freshWave;
 
     // Ctrl+C is the stop request; the wait loop notices it within a turn.
     struct sigaction action {};
@@ -230,15 +304,37 @@ int RunRun(const Args& args) {
 
     // A script the parser could not read, a stop and a failing engine leave
     // no error count behind, yet the job was not done.
-    int status = editor.Output().errorCount > 0 || session.keysPassResult != S_OK ? kExitErrors : kExitOk;
-    if (FAILED(session.keysPassResult)) {
+    int status = editor.Output().errorCount > 0 || session.keysPassResult != S_OK || session.stoppedByUser
+                     ? kExitErrors
+                     : kExitOk;
+    if (FAILED(session.engineFailure)) {
         std::fprintf(stderr, "lipsmith: the speech engine failed (error 0x%08X)\n",
+                     static_cast<unsigned>(session.engineFailure));
+    } else if (FAILED(session.keysPassResult) && editor.Output().errorCount == 0) {
+        std::fprintf(stderr, "lipsmith: the script could not be parsed (error 0x%08X)\n",
                      static_cast<unsigned>(session.keysPassResult));
     }
-    if (r.keys && !WriteFileAtomically(*r.keys, SceneToJson(ip))) {
-        std::fprintf(stderr, "lipsmith: cannot write '%s'\n", r.keys->c_str());
-        status = kExitErrors;
+    // A run that was stopped, or whose keys pass the engine cut short, is not
+    // saved over anything: its keys are partial or were never fitted.
+    if (session.stoppedByUser || (FAILED(session.keysPassResult) && FAILED(session.engineFailure))) {
+        std::string skipped;
+        for (const std::optional<std::string>* out : {&r.save, &r.keys}) {
+            if (*out) skipped += (skipped.empty() ? "'" : ", '") + **out + "'";
+        }
+        if (!skipped.empty()) {
+            std::fprintf(stderr, "lipsmith: the run did not finish; nothing was saved (%s left as %s)\n",
+                         skipped.c_str(), r.save && r.keys ? "they were" : "it was");
+        }
+        return kExitErrors;
     }
+    if (r.keys) {
+        std::string writeError;
+        if (!WriteFileAtomically(*r.keys, SceneToJson(ip), &writeError)) {
+            std::fprintf(stderr, "lipsmith: %s\n", writeError.c_str());
+            status = kExitErrors;
+        }
+    }
+    if (r.exports.Requested() && !r.exports.WriteAll(ip, recorder.actors)) status = kExitErrors;
     if (r.save && !SaveScene(ip, *r.save, &error)) {
         std::fprintf(stderr, "lipsmith: %s\n", error.c_str());
         status = kExitErrors;

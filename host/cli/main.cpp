@@ -12,6 +12,8 @@ int RunDump(const Args& args);
 int RunVoices(const Args& args);
 int RunMapDefault(const Args& args);
 int RunRun(const Args& args);
+int RunExport(const Args& args);
+int RunBatch(const Args& args);
 
 namespace {
 
@@ -21,6 +23,9 @@ const Command kCommands[] = {
     {"dump", "SCENE.lsc", "print a scene's controllers, keys and notes as JSON", RunDump},
     {"voices", "", "list the installed voices (Name, Gender, Language, Vendor)", RunVoices},
     {"map-default", "OUT.xml", "write the built-in phoneme map file", RunMapDefault},
+    {"export", "SCENE.lsc --node NODE --format FORMAT [--fps N] [-o FILE]",
+     "a node's lip-sync for other tools: tsv, json, xml, dat, curves", RunExport},
+    {"batch", "MANIFEST [--jobs N]", "many runs from a manifest, in parallel (see 'lipsmith batch --help')", RunBatch},
 };
 
 void PrintHelp(std::FILE* to) {
@@ -31,6 +36,13 @@ void PrintHelp(std::FILE* to) {
 }
 
 }  // namespace
+
+const Command* FindCommand(const std::string& name) {
+    for (const Command& c : kCommands) {
+        if (name == c.name) return &c;
+    }
+    return nullptr;
+}
 
 int UsageError(const std::string& message) {
     std::fprintf(stderr, "lipsmith: %s\n", message.c_str());

@@ -20,6 +20,10 @@ RollupPanel::RollupPanel(QWidget* parent) : QScrollArea(parent) {
     setWidget(content);
 }
 
+RollupPanel::~RollupPanel() {
+    for (const Entry& e : entries_) disconnect(e.page, &QObject::destroyed, this, nullptr);
+}
+
 int RollupPanel::Find(const QWidget* page) const {
     for (std::size_t i = 0; i < entries_.size(); ++i) {
         if (entries_[i].page == page) return static_cast<int>(i);

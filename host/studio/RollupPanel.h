@@ -18,6 +18,8 @@ class RollupPanel : public QScrollArea {
     Q_OBJECT
 public:
     explicit RollupPanel(QWidget* parent = nullptr);
+    // Pages still here go with the panel, without telling it.
+    ~RollupPanel() override;
 
     QWidget* AddPage(QWidget* page, const QString& title, DWORD flags, int category);
     // Takes the page out at once and deletes it from the event loop.

@@ -46,7 +46,8 @@ EditResult RenameNode(INode* node, const std::string& name) {
 }
 
 EditResult DeleteNode(Interface& ip, INode* node) {
-    if (!node || node->IsRootNode() || !NodeInScene(ip.GetRootNode(), node))
+    // Only a node found in the scene is looked at: the pointer may be stale.
+    if (!NodeInScene(ip.GetRootNode(), node) || node == ip.GetRootNode())
         return EditResult::Fail("No node is selected.");
     ip.DeleteNode(node);
     SetSaveRequiredFlag(TRUE);

@@ -7,6 +7,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -40,56 +42,104 @@ void WriteFile(const std::string& path, const std::string& text) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
 }
 
-ProgramRun RunProgram(const std::vector<std::string>& args, int limitSeconds) {
-    ProgramRun run;
-    static int counter = 0;
+RunningProgram StartProgram(const std::vector<std::string>& args) {
+    RunningProgram program;
+    static std::atomic<int> counter{0};  // runs may go at the same time
     const std::string base = ProcessDir() + "/capture" + std::to_string(counter++);
-    const std::string outPath = base + ".out", errPath = base + ".err";
+    program.outPath = base + ".out";
+    program.errPath = base + ".err";
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 1, program.outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, program.errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     std::vector<char*> argv;
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
     pid_t pid = -1;
     const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) return run;
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(limitSeconds);
-    int status = 0;
-    for (;;) {
-        const pid_t done = waitpid(pid, &status, WNOHANG);
-        if (done == pid) {
-            run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-            break;
+    if (spawned == 0) program.pid = pid;
+    return program;
+}
+
+ProgramRun FinishProgram(RunningProgram& program, int limitSeconds) {
+    ProgramRun run;
+    if (program.pid > 0) {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(limitSeconds);
+        int status = 0;
+        for (;;) {
+            const pid_t done = waitpid(program.pid, &status, WNOHANG);
+            if (done == program.pid) {
+                run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+                break;
+            }
+            if (std::chrono::steady_clock::now() > end) {
+                kill(program.pid, SIGKILL);
+                waitpid(program.pid, &status, 0);
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
-        if (std::chrono::steady_clock::now() > end) {
-            kill(pid, SIGKILL);
-            waitpid(pid, &status, 0);
-            break;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        program.pid = -1;
     }
-    run.out = ReadFile(outPath);
-    run.err = ReadFile(errPath);
-    std::remove(outPath.c_str());
-    std::remove(errPath.c_str());
+    run.out = ReadFile(program.outPath);
+    run.err = ReadFile(program.errPath);
+    std::remove(program.outPath.c_str());
+    std::remove(program.errPath.c_str());
     return run;
 }
 
-void StopSpeechServer() {
+bool WaitWhileRunning(const RunningProgram& program, const std::function<bool()>& ready) {
+    for (;;) {
+        if (ready()) return true;
+        siginfo_t info{};
+        // Looks without reaping, so FinishProgram still gets the status.
+        if (program.pid <= 0 || waitid(P_PID, static_cast<id_t>(program.pid), &info, WEXITED | WNOHANG | WNOWAIT) != 0 ||
+            info.si_pid == program.pid) {
+            return ready();
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(500));
+    }
+}
+
+ProgramRun RunProgram(const std::vector<std::string>& args, int limitSeconds) {
+    RunningProgram program = StartProgram(args);
+    return FinishProgram(program, limitSeconds);
+}
+
+int SpeechServerPid() {
     const std::string lock = RuntimeDir() + "/lipsmith-tts.lock";
     const int fd = open(lock.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return;
+    if (fd < 0) return -1;
     // Only a lock that someone holds names a living server.
     const bool held = flock(fd, LOCK_SH | LOCK_NB) != 0;
     close(fd);
-    if (!held) return;
+    if (!held) return -1;
     const pid_t pid = static_cast<pid_t>(std::atol(ReadFile(lock).c_str()));
+    return pid > 0 ? pid : -1;
+}
+
+void StopSpeechServer() {
+    const int pid = SpeechServerPid();
     if (pid <= 0 || kill(pid, SIGTERM) != 0) return;
-    for (int i = 0; i < 500 && kill(pid, 0) == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    const std::string lock = RuntimeDir() + "/lipsmith-tts.lock";
+    // Gone once it lets go of the lock (its parent may reap it much later).
+    for (int i = 0; i < 500; ++i) {
+        const int again = open(lock.c_str(), O_RDONLY | O_CLOEXEC);
+        const bool stillHeld = again >= 0 && flock(again, LOCK_SH | LOCK_NB) != 0;
+        if (again >= 0) close(again);
+        if (!stillHeld) return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
+std::vector<std::string> FilesIn(const std::string& dir) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (const auto& e : std::filesystem::directory_iterator(dir, ec)) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 void EndToEnd::SetUp() {

@@ -5,6 +5,7 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,20 @@ std::string RuntimeDir();
 // Runs a program with its standard output and error captured, killing it
 // after `limitSeconds`.
 ProgramRun RunProgram(const std::vector<std::string>& args, int limitSeconds = 120);
+
+// The same in two steps, for tests that act while the program runs.
+struct RunningProgram {
+    int pid = -1;
+    std::string outPath, errPath;
+};
+RunningProgram StartProgram(const std::vector<std::string>& args);
+ProgramRun FinishProgram(RunningProgram& program, int limitSeconds = 120);
+// Waits until `ready` holds; false when the program ended first.
+bool WaitWhileRunning(const RunningProgram& program, const std::function<bool()>& ready);
+// The process id of the speech server of this process's runtime folder, or -1.
+int SpeechServerPid();
+// Names of the folder's entries.
+std::vector<std::string> FilesIn(const std::string& dir);
 // Stops the speech server that serves this process's runtime folder, if any.
 void StopSpeechServer();
 

@@ -219,6 +219,7 @@ TEST_F(RunCommand, ScriptWithErrorsExitsOneAndWritesNoKeys) {
         const std::string script = Script("bad.txt", text);
         const ProgramRun run = Lipsmith({"run", script, "--wave", Path("bad.wav"), "--keys", Path("bad.json")});
         EXPECT_EQ(run.status, 1) << run.out << run.err;
+        EXPECT_EQ(run.err.find("speech engine"), std::string::npos) << run.err;  // the script, not the engine
         const std::string keys = ReadFile(Path("bad.json"));
         EXPECT_NE(keys.find("\"nodes\""), std::string::npos);
         EXPECT_EQ(keys.find("{\"t\": "), std::string::npos);
@@ -227,17 +228,17 @@ TEST_F(RunCommand, ScriptWithErrorsExitsOneAndWritesNoKeys) {
     }
 }
 
-TEST_F(RunCommand, WaveOutputThatCannotBeWrittenIsAnError) {
+TEST_F(RunCommand, WaveOutputThatCannotBeWrittenIsRefusedBeforeTheRun) {
     const std::string script = Script("s.txt", AnimScript({{"Head", "Hello."}}));
     const std::string wave = Path("no-such-folder/out.wav");
     const ProgramRun run = Lipsmith({"run", script, "--wave", wave, "--keys", Path("keys.json")});
-    EXPECT_EQ(run.status, 1) << run.out << run.err;
-    EXPECT_NE(run.out.find("Error: The speech could not be recorded into the wave output file '" + wave + "'"),
+    EXPECT_EQ(run.status, 2) << run.out << run.err;
+    EXPECT_NE(run.err.find("lipsmith: --wave: cannot write '" + wave + "': the folder '" + Path("no-such-folder") +
+                           "' does not exist\n"),
               std::string::npos)
-        << run.out;
-    EXPECT_NE(run.out.find(": 1 Errors, 0 warnings ]---"), std::string::npos) << run.out;
-    // The keys were made all the same.
-    EXPECT_NE(ReadFile(Path("keys.json")).find("{\"t\": "), std::string::npos);
+        << run.err;
+    EXPECT_EQ(run.out, "");
+    EXPECT_FALSE(std::filesystem::exists(Path("keys.json")));
 }
 
 TEST_F(RunCommand, UsageErrorsExitTwoWithAMessage) {
@@ -255,6 +256,9 @@ TEST_F(RunCommand, UsageErrorsExitTwoWithAMessage) {
         {"run", dir},
         {"run", script, "--scene", Path("missing.lsc")},
         {"run", script, "--voice", "No Such Voice Anywhere"},
+        {"run", script, "--in-frame", "100000000"},
+        {"run", script, "--map", Path("missing.xml")},
+        {"run", script, "--map", script},
     };
     for (const auto& args : bad) {
         std::string joined;
@@ -283,6 +287,43 @@ TEST_F(RunCommand, UndoOptionKeepsThePreviousOutputBesideTheNewOne) {
     }
     EXPECT_EQ(copies, 1);
     EXPECT_GT(ReadFile(Path("out.wav")).size(), first.size());
+}
+
+TEST_F(RunCommand, AMapNamedHereMustLoadAndDuplicateIdsAreReported) {
+    const std::string script = Script("s.txt", AnimScript({{"Head", "Hello."}}));
+    ASSERT_EQ(Lipsmith({"map-default", Path("map.xml")}).status, 0);
+    const std::string good = ReadFile(Path("map.xml"));
+
+    std::string broken = good;
+    broken.resize(broken.size() / 2);
+    WriteFile(Path("broken.xml"), broken);
+    const ProgramRun cut = Lipsmith({"run", script, "--wave", Path("o.wav"), "--map", Path("broken.xml")});
+    EXPECT_EQ(cut.status, 2) << cut.out << cut.err;
+    EXPECT_NE(cut.err.find("lipsmith: cannot read the phoneme map file '" + Path("broken.xml") + "': "),
+              std::string::npos)
+        << cut.err;
+    EXPECT_NE(cut.err.find("(line 2, column "), std::string::npos) << cut.err;
+    EXPECT_EQ(cut.err.find("default phoneme map"), std::string::npos) << cut.err;
+    EXPECT_EQ(cut.out, "");
+
+    const ProgramRun missing = Lipsmith({"run", script, "--wave", Path("o.wav"), "--map", Path("none.xml")});
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_EQ(missing.err, "lipsmith: cannot read the phoneme map file '" + Path("none.xml") +
+                               "': The system cannot locate the file specified\n");
+
+    // The entry for "aa" (id 10) once more, with another name: the last one counts.
+    std::string twice = good;
+    const std::size_t aa = twice.find("<PHONEME phoneme=\"aa\"");
+    const std::size_t end = twice.find("</PHONEME>", aa) + 10;
+    std::string copy = twice.substr(aa, end - aa);
+    copy.replace(copy.find("\"aa\""), 4, "\"AA\"");
+    twice.insert(twice.find("</MAPPINGS>"), copy);
+    WriteFile(Path("twice.xml"), twice);
+    const ProgramRun dup = Lipsmith({"run", script, "--wave", Path("o.wav"), "--map", Path("twice.xml"), "--keys",
+                                     Path("keys.json"), "--no-scratch"});
+    EXPECT_EQ(dup.status, 0) << dup.out << dup.err;
+    EXPECT_EQ(dup.err, "lipsmith: warning: the phoneme map file '" + Path("twice.xml") +
+                           "' has more than one PHONEME with id 10; the last one is used\n");
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace lipsmith::engines {
 namespace {
 
@@ -76,17 +78,25 @@ TEST(PhonemeTimeline, EventsWaitForTheirAudioAndPhonemesForTheirEnd) {
     EXPECT_TRUE(t.TakeReady().empty());
     t.AddPhoneme(40, 15, 0);
     t.AudioWritten(39);
+    // Its end is known, but the next one might still turn out to have no
+    // length of its own and need a share of it.
+    EXPECT_TRUE(t.TakeReady().empty());
+    t.AddPhoneme(50, 17, 0);
     auto ev = t.TakeReady();
-    ASSERT_EQ(ev.size(), 1u);             // the first phoneme, now that its end is known
+    ASSERT_EQ(ev.size(), 1u);             // the first phoneme
     EXPECT_EQ(Dur(ev[0]), 40u);
     t.AudioWritten(40);
     ev = t.TakeReady();
     ASSERT_EQ(ev.size(), 1u);             // the mark: its audio is out
     EXPECT_EQ(ev[0].eEventId, SPEI_TTS_BOOKMARK);
+    t.AudioWritten(52);                   // phonemes still to come start here or later
+    ev = t.TakeReady();
+    ASSERT_EQ(ev.size(), 1u);
+    EXPECT_EQ(Dur(ev[0]), 10u);
     t.Finish(60);
     ev = t.TakeReady();
     ASSERT_EQ(ev.size(), 1u);
-    EXPECT_EQ(Dur(ev[0]), 20u);
+    EXPECT_EQ(Dur(ev[0]), 10u);
 }
 
 TEST(PhonemeTimeline, MarkGoesBeforeAPhonemeThatStartsWhereItIs) {
@@ -107,16 +117,48 @@ TEST(PhonemeTimeline, MarkGoesBeforeAPhonemeThatStartsWhereItIs) {
     EXPECT_EQ(Id(ev[4]), 17u);
 }
 
-TEST(PhonemeTimeline, ZeroLengthPhonemesVanish) {
+TEST(PhonemeTimeline, ZeroLengthSilencesVanishAndSoundsShareThePhonemeBefore) {
     PhonemeTimeline t(1000);
     t.AddPhoneme(0, 26, 0);
     t.AddPhoneme(20, 7, 0);
     t.AddPhoneme(20, 7, 0);
     t.AddPhoneme(20, 15, 0);
     t.Finish(20);  // the last one has no audio either
-    const auto ev = t.TakeReady();
-    ASSERT_EQ(ev.size(), 1u);
-    EXPECT_EQ(Dur(ev[0]), 20u);
+    auto ev = t.TakeReady();
+    ASSERT_EQ(ev.size(), 2u);
+    EXPECT_EQ(Id(ev[0]), 26u);
+    EXPECT_EQ(Dur(ev[0]), 10u);
+    EXPECT_EQ(Next(ev[0]), 15u);
+    EXPECT_EQ(Id(ev[1]), 15u);
+    EXPECT_EQ(Dur(ev[1]), 10u);
+
+    // The engine's "Bell.": the final "l" is reported where the pause begins;
+    // the word boundary there stays after it.
+    PhonemeTimeline bell(1000);
+    bell.AddPhoneme(0, 17, 0);     // b
+    bell.AddPhoneme(20, 21, 0);    // eh
+    bell.AddPhoneme(260, 31, 0);   // l
+    bell.AddEvent(260, Mark(3));
+    bell.AddPhoneme(260, 7, 0);    // the pause
+    bell.AddPhoneme(560, 7, 0);
+    bell.Finish(600);
+    ev = bell.TakeReady();
+    std::vector<std::pair<unsigned, unsigned>> phones;
+    for (const SPEVENT& e : ev) phones.push_back({e.eEventId == SPEI_PHONEME ? Id(e) : 0u, Dur(e)});
+    EXPECT_EQ(phones, (std::vector<std::pair<unsigned, unsigned>>{
+                          {17, 20}, {21, 120}, {31, 120}, {0, 0}, {7, 300}, {7, 40}}));
+
+    // After a pause a hidden sound takes no more than a consonant's length.
+    PhonemeTimeline pause(1000);
+    pause.AddPhoneme(0, 7, 0);
+    pause.AddPhoneme(1000, 31, 0);
+    pause.AddPhoneme(1000, 21, 0);
+    pause.Finish(1100);
+    ev = pause.TakeReady();
+    ASSERT_EQ(ev.size(), 3u);
+    EXPECT_EQ(Dur(ev[0]), 940u);
+    EXPECT_EQ(Id(ev[1]), 31u);
+    EXPECT_EQ(Dur(ev[1]), 60u);
 }
 
 TEST(PhonemeTimeline, LongPausesAreSplitToFitSixteenBits) {

@@ -45,8 +45,10 @@ TEST_F(SpStreamTest, WritesACompleteWaveWhenTheLastReferenceGoes) {
     EXPECT_EQ(info.format.channels, 1);
     EXPECT_EQ(info.format.blockAlign, 2);
     EXPECT_EQ(info.format.avgBytesPerSec, 44100u);
+    EXPECT_EQ(info.fmtChunkSize, 18u);
+    EXPECT_EQ(info.format.extraSize, 0);
     EXPECT_EQ(info.dataSize, 44103u);
-    EXPECT_EQ(std::filesystem::file_size(path), 44u + 44103u + 1u);
+    EXPECT_EQ(std::filesystem::file_size(path), 46u + 44103u + 1u);
     EXPECT_EQ(FilesInDir(), 1u);  // no temporary left behind
 }
 

@@ -157,5 +157,18 @@ TEST_F(BookmarkKeys, AHugeRepeatCountEndsInBoundedTime) {
     EXPECT_LE(KeysOf(head[11]).size(), 3000u);
 }
 
+TEST_F(BookmarkKeys, ReplaceModeClearsRoomAfterAnEarlierBlinkOnTheSameSide) {
+    for (TimeValue t : {300, 1000, 1605, 1606, 2000}) AddKey(head[11], t, 0.5f);
+    engine->Say("Hello", {BookmarkEvent("eyes:true,,left,1,100,1.0,100"), PhonemeEvent(kAa, 50),
+                          BookmarkEvent("eyes:true,,left,1,100,1.0,100")});
+    editor.replaceMode = 1;
+    RunHead();
+    // The second blink, asked for at 241, starts 10 ticks after the first one's
+    // end (492) and clears ((100 + 100 + 10) x 1) x 4.8278 + 90 ticks from there:
+    // [502, 1605]. The first blink cleared only the key exactly 100 ticks before it.
+    EXPECT_EQ(KeyTimes(head[11]), (std::vector<TimeValue>{10, 251, 300, 492, 502, 743, 984, 1606, 2000}));
+    EXPECT_TRUE(KeysOf(head[12]).empty());
+}
+
 }  // namespace
 }  // namespace lipsmith::testing

@@ -218,5 +218,64 @@ TEST_F(PhonemeKeys, EmptySceneTakesTimeButWritesNothing) {
     EXPECT_TRUE(PaneHas("Warning: No actor named 'Head'")) << Pane();
 }
 
+// A speech controller with another one below it in the animation tree.
+class NestingController : public SpeechController {
+public:
+    int NumSubs() override { return SpeechController::NumSubs() + 1; }
+    Animatable* SubAnim(int i) override {
+        return i == SpeechController::NumSubs() ? &inner : SpeechController::SubAnim(i);
+    }
+    SpeechController inner;
+};
+
+TEST_F(PhonemeKeys, SpeakerIndexIsBuiltDepthFirstAndControllersLeaveIt) {
+    INode* a = ip.CreateNode("A");
+    SpeechController* a1 = AddController(a, 1);
+    INode* b = ip.CreateNode("B", a);
+    INode* plain = ip.CreateNode("Plain", a);  // no controllers: no entry, its child still found
+    INode* c = ip.CreateNode("C", plain);
+    SpeechController* c2 = AddController(c, 2);
+    INode* d = ip.CreateNode("D");
+    auto* outer = new NestingController();
+    d->AddTrack("Outer", outer);
+    SpeechController* d4 = AddController(d, 4);
+    SpeechController* b5 = AddController(b, 5);  // added last, found in node order
+    session->RebuildSpeakers();
+
+    SpeakerIndex& index = session->Speakers();
+    std::vector<std::string> names;
+    for (const SpeakerEntry& e : index.Entries()) names.push_back(e.node->GetName());
+    EXPECT_EQ(names, (std::vector<std::string>{"A", "B", "C", "D"}));
+    EXPECT_EQ(index.FindByNode(a)->controllers, (std::vector<SpeechController*>{a1}));
+    EXPECT_EQ(index.FindByNode(c)->controllers, (std::vector<SpeechController*>{c2}));
+    // Deeper first: the controller below comes before the one that holds it.
+    EXPECT_EQ(index.FindByNode(d)->controllers, (std::vector<SpeechController*>{&outer->inner, outer, d4}));
+    EXPECT_EQ(index.FindByNode(plain), nullptr);
+
+    // The deletion message: a controller leaves its entry, an empty entry goes.
+    session->ControllerDeleted(b5);
+    EXPECT_EQ(index.FindByNode(b), nullptr);
+    EXPECT_EQ(index.FindByName("B"), nullptr);
+    EXPECT_FALSE(index.RemoveController(b5));
+    session->ControllerDeleted(&outer->inner);
+    EXPECT_EQ(index.FindByNode(d)->controllers, (std::vector<SpeechController*>{outer, d4}));
+    const std::vector<SpeakerEntry*> targets = index.ActorTargets("A");
+    ASSERT_EQ(targets.size(), 2u);
+    EXPECT_EQ(targets[1]->node, c);
+    EXPECT_EQ(index.Size(), 3u);
+}
+
+TEST_F(PhonemeKeys, AControllerDeletedDuringARunGetsNoMoreKeys) {
+    BuildHead();
+    engine->Say("Hello", {PhonemeEvent(kAa, 100), PhonemeEvent(kAe, 100)});
+    engine->onHandled = [&](const ScriptedEvent&, std::size_t index) {
+        if (index == 0) session->ControllerDeleted(jaw);
+    };
+    RunHead();
+    EXPECT_EQ(KeyTimes(jaw), (std::vector<TimeValue>{0}));
+    EXPECT_EQ(KeyTimes(head[2]), (std::vector<TimeValue>{0, 482}));
+    EXPECT_EQ(session->Speakers().FindByNode(jawNode), nullptr);
+}
+
 }  // namespace
 }  // namespace lipsmith::testing

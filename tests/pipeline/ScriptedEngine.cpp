@@ -144,6 +144,7 @@ HRESULT ScriptedEngine::Stop() {
 // Like the server, the next notification comes only after the previous one
 // was handled; it is sent while the client polls.
 HRESULT ScriptedEngine::IsDone() {
+    if (FAILED(isDoneResult)) return isDoneResult;
     PostNext(state_);
     return state_->pending.empty() && !state_->inFlight ? S_OK : S_FALSE;
 }

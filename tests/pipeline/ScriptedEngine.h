@@ -51,6 +51,7 @@ public:
     HRESULT waveSpeakResult = S_OK;  // Speak in wave mode
     HRESULT stopResult = S_OK;
     HRESULT waveModeResult = S_OK;
+    HRESULT isDoneResult = S_OK;  // a failure here is what IsDone answers
     // How long the recording is against the phonemes' own length, as the
     // animation counts it (ms x 4.827789 ticks): 1.1 records 10% more.
     double waveStretch = 1.0;

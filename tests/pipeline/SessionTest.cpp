@@ -179,7 +179,9 @@ TEST_F(Session, WavePassAddsNeitherKeysNorSpokenTime) {
     ASSERT_EQ(engine->speaks.size(), 2u);
     EXPECT_FALSE(engine->speaks[0].waveMode);
     EXPECT_TRUE(engine->speaks[1].waveMode);
-    EXPECT_EQ(engine->waveFiles, (std::vector<std::string>{session->waveOutputPath}));
+    // Recorded beside the output, which keeps its file until the recording is whole.
+    ASSERT_EQ(engine->waveFiles.size(), 1u);
+    EXPECT_EQ(engine->waveFiles[0].rfind(session->waveOutputPath + ".tmp-", 0), 0u) << engine->waveFiles[0];
     EXPECT_FALSE(engine->InWaveMode());
     EXPECT_EQ(engine->releases, 1);
     EXPECT_EQ(session->waveMode, 0);
@@ -206,6 +208,95 @@ TEST_F(Session, FailedSwitchToWaveOutputSkipsTheWavePass) {
                         session->waveOutputPath + "'. No sound was placed on the sound track.\n"))
         << Pane();
     EXPECT_EQ(Errors(), 1);
+}
+
+TEST_F(Session, InFrameBeyondTheTimeLineIsRefusedBeforeAnythingRuns) {
+    // At 30 frames per second frame 13,421,772 starts at tick 2,147,483,520; one more would wrap.
+    EXPECT_EQ(InFrameStartTick(13421772, 30), std::optional<TimeValue>(2147483520));
+    EXPECT_EQ(InFrameStartTick(13421773, 30), std::nullopt);
+    EXPECT_EQ(InFrameStartTick(-1, 30), std::nullopt);
+    EXPECT_EQ(LastInFrame(30), 13421772);
+    EXPECT_EQ(LastInFrame(4800), TIME_PosInfinity - 1);
+
+    engine->Say("Hello", {PhonemeEvent(kAa, 100)});
+    AddKey(head[1], 100, 0.5f);
+    session->options.inFrame = 100000000;
+    const std::string message =
+        "In Frame 100000000 is out of range: at 30 frames per second it must lie between 0 and 13421772.";
+    EXPECT_EQ(session->InFrameProblem(), message);
+    RunHead();
+    EXPECT_EQ(prompts.Texts(), (std::vector<std::string>{message}));
+    EXPECT_TRUE(engine->speaks.empty());
+    EXPECT_FALSE(PaneHas("Parsing started"));
+    EXPECT_EQ(KeyTimes(head[1]), (std::vector<TimeValue>{100}));
+
+    // The last In Frame runs; speech past the end of the time line stops there.
+    session->options.inFrame = 13421772;
+    EXPECT_EQ(session->InFrameProblem(), "");
+    engine->Say("Hello", {PhonemeEvent(kAa, 100), PhonemeEvent(kAe, 100)});
+    RunHead();
+    const std::vector<TimeValue> times = KeyTimes(head[1]);
+    ASSERT_GE(times.size(), 2u);
+    EXPECT_EQ(times[1], 2147483520);
+    EXPECT_EQ(*std::min_element(times.begin(), times.end()), 100);
+    EXPECT_EQ(session->clock.currentTick, TIME_PosInfinity);
+}
+
+TEST_F(Session, DeleteAfterAnInFrameBeyondTheTimeLineClearsNothing) {
+    AddKey(head[1], 100, 0.5f);
+    session->options.deleteKeysAfterInFrame = true;
+    session->options.inFrame = 100000000;  // 16e9 ticks: would wrap to a negative tick
+    editor.currentActorNode = "Head";
+    session->DeleteKeysAfterInFrame();
+    EXPECT_EQ(KeyTimes(head[1]), (std::vector<TimeValue>{100}));
+}
+
+TEST_F(Session, IsDoneFailingInTheMiddleOfTheWaitEndsTheRunWithIt) {
+    session->options.generateScratchTrack = true;
+    engine->Say("one", {PhonemeEvent(kAa, 100), PhonemeEvent(kAe, 100), PhonemeEvent(kAa, 100)});
+    engine->Say("two", {PhonemeEvent(kAa, 100)});
+    engine->onHandled = [&](const ScriptedEvent&, std::size_t index) {
+        if (index == 0) engine->isDoneResult = E_FAIL;
+    };
+    Run(Script({{"Head", "one"}, {"Head", "two"}}));
+    EXPECT_EQ(session->keysPassResult, E_FAIL);
+    EXPECT_EQ(session->engineFailure, E_FAIL);
+    EXPECT_FALSE(session->stoppedByUser);
+    EXPECT_EQ(engine->speaks.size(), 1u);  // the second actor is never spoken
+    EXPECT_TRUE(engine->waveFiles.empty());
+    EXPECT_EQ(KeyTimes(head[1]), (std::vector<TimeValue>{0}));
+    EXPECT_FALSE(editor.isParsing);
+    EXPECT_NE(Pane().find(": 0 Errors, 0 warnings ]---\n"), std::string::npos) << Pane();
+}
+
+TEST_F(Session, StopDuringTheWavePassIsAStoppedRunThatKeepsTheOutput) {
+    session->options.generateScratchTrack = true;
+    WriteWaveFile(session->waveOutputPath, std::vector<std::int16_t>(100, 7));
+    const std::string before = ReadBytes(session->waveOutputPath);
+    engine->Say("Hello", {PhonemeEvent(kAa, 100), PhonemeEvent(kAe, 100)});
+    engine->onHandled = [&](const ScriptedEvent&, std::size_t) {
+        if (engine->InWaveMode()) session->RequestStop();
+    };
+    RunHead();
+    EXPECT_TRUE(session->stoppedByUser);
+    EXPECT_EQ(session->keysPassResult, S_OK);
+    EXPECT_EQ(LineBeforeClosing(), "Parsing stopped by user.\n") << Pane();
+    EXPECT_FALSE(PaneHas("Synchronizing"));
+    EXPECT_EQ(ReadBytes(session->waveOutputPath), before);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1);
+}
+
+TEST_F(Session, WaveSwitchOnWhileOnSwitchesBackToTheSpeakers) {
+    ASSERT_EQ(session->WaveSwitch(true), S_OK);
+    EXPECT_TRUE(engine->InWaveMode());
+    EXPECT_EQ(session->waveMode, 1);
+    ASSERT_EQ(session->WaveSwitch(true), S_OK);
+    EXPECT_FALSE(engine->InWaveMode());
+    EXPECT_EQ(session->waveMode, 0);
+    EXPECT_EQ(engine->waveFiles.size(), 1u);
+    engine->waveModeResult = E_FAIL;
+    EXPECT_EQ(session->WaveSwitch(true), E_FAIL);
+    EXPECT_EQ(session->waveMode, 0);
 }
 
 }  // namespace

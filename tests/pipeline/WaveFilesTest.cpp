@@ -151,5 +151,20 @@ TEST_F(WaveFiles, DataSizeBeyondTheFileIsRefused) {
     EXPECT_FALSE(std::filesystem::exists(Path("out.wav")));
 }
 
+TEST_F(WaveFiles, RecordingsWithTheShortFormatRecordMergeWithNewOnes) {
+    // Files written before the format record grew to 18 bytes carry 16.
+    std::string old = WaveFileBytes(std::vector<std::int16_t>(1000, 1));
+    old.erase(36, 2);
+    old[16] = 16;
+    old[4] = static_cast<char>(static_cast<unsigned char>(old[4]) - 2);
+    std::ofstream(Path("old.wav"), std::ios::binary) << old;
+    const std::string fresh = Make("new.wav", 100, 2);
+    ASSERT_TRUE(MergeWaves(Path("old.wav"), fresh, Path("out1.wav"), 0, false));
+    ASSERT_TRUE(MergeWaves(fresh, Path("old.wav"), Path("out2.wav"), 0, false));
+    EXPECT_EQ(Runs(WaveSamples(Path("out1.wav"))), (Runs_{{2, 100}, {1, 1000}}));
+    EXPECT_EQ(Runs(WaveSamples(Path("out2.wav"))), (Runs_{{1, 1000}, {2, 100}}));
+    EXPECT_TRUE(prompts.Texts().empty());
+}
+
 }  // namespace
 }  // namespace lipsmith::testing

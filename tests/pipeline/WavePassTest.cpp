@@ -1,6 +1,7 @@
 // The wave pass: fitting the keys to the recording, merging with the previous
 // output, the scene's sound, and undo and redo of the sound.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cmath>
@@ -138,31 +139,138 @@ TEST_F(WavePass, PreviousSoundStartingLaterComesAfterTheNewSpeech) {
     EXPECT_EQ(Sound()->GetStartTime(), 0);
 }
 
-TEST_F(WavePass, FailedMergeKeepsTheNewRecordingAsTheOutput) {
+TEST_F(WavePass, FailedMergeKeepsTheNewRecordingAsTheOutputWhereItStarts) {
     for (bool undo : {false, true}) {
         SCOPED_TRACE(undo ? "with undo" : "without undo");
         prompts.Clear();
         std::filesystem::remove_all(dir);
         std::filesystem::create_directory(dir);
         session->options.enableUndo = undo;
+        session->options.inFrame = 10;  // 1600
         engine->Say("Hello", Phonemes(2, 100));
-        PreviousOutput(1000, 0, 16000);  // another sample rate: cannot be merged
+        PreviousOutput(1000, 800, 16000);  // another sample rate: cannot be merged
         RunHead();
         EXPECT_EQ(ReadBytes(out), engine->lastWaveBytes);
-        EXPECT_TRUE(PaneHas("The new recording could not be merged with the previous wave output; it was kept on its "
-                            "own in '" + out + "'.\n"))
+        // On a line of its own after the fitting's last words.
+        EXPECT_TRUE(PaneHas("Done Synchronizing wave file.\nThe new recording could not be merged with the previous "
+                            "wave output; it was kept on its own in '" + out + "'.\n"))
             << Pane();
         EXPECT_EQ(Warnings(), 1);
         EXPECT_EQ(prompts.Texts(), (std::vector<std::string>{"Wave formats differ.", "Failed to load wave file"}));
         EXPECT_EQ(Sound()->GetSoundFileName(), out);
+        // The recording alone begins where this run begins, not where the old sound did.
+        EXPECT_EQ(Sound()->GetStartTime(), 1600);
         // The previous output is not lost either: it waits beside the output.
         int copies = 0;
         for (const std::string& name : FilesInDir()) {
-            if (name != "out.wav" && ReadBytes(dir + "/" + name) == previousBytes) ++copies;
+            if (name != "out.wav" && ReadBytes(dir + "/" + name) == previousBytes) {
+                ++copies;
+                EXPECT_TRUE(PaneHas("The previous wave output was kept as '" + dir + "/" + name + "'.\n")) << Pane();
+            }
         }
         EXPECT_EQ(copies, 1);
-        EXPECT_FALSE(std::filesystem::exists(dir + "/ed_tmp"));
+        if (undo) {
+            ASSERT_TRUE(theHold.Undo());
+            EXPECT_EQ(Sound()->GetStartTime(), 800);
+            ASSERT_TRUE(theHold.Redo());
+            EXPECT_EQ(ReadBytes(out), engine->lastWaveBytes);
+            EXPECT_EQ(Sound()->GetStartTime(), 1600);
+        }
+        theHold.ClearUndo();
     }
+}
+
+TEST_F(WavePass, ReplaceWithTheNewSpeechFirstWritesTheOldSoundOverIt) {
+    engine->Say("Hello", Phonemes(2, 100));
+    const std::size_t n = RecordedSamples(200);
+    PreviousOutput(1000, 480);  // starts 0.1 s (2205 samples) after the run, inside the new speech
+    editor.replaceMode = 1;
+    RunHead();
+    EXPECT_EQ(RunsOf(WaveSamples(out)), (Runs{{kNew, 2205}, {kOld, 1000}, {kNew, n - 3205}}));
+    EXPECT_EQ(Sound()->GetStartTime(), 0);
+    EXPECT_TRUE(PaneHas("Merged the previous wave output (0.05 s), which begins after this run, into the new "
+                        "recording (0.20 s) at 0.10 s, written over it (Replace mode). The wave output now holds "
+                        "0.20 s.\n"))
+        << Pane();
+}
+
+TEST_F(WavePass, TheMergeIsLoggedAndAFreshRecordingReplacesTheOutput) {
+    engine->Say("Hello", Phonemes(2, 100));
+    PreviousOutput(22050, 0);
+    session->options.inFrame = 15;  // 0.5 s
+    editor.replaceMode = 0;
+    RunHead();
+    EXPECT_TRUE(PaneHas("Done Synchronizing wave file.\nMerged the new recording (0.20 s) into the previous wave "
+                        "output (1.00 s) at 0.50 s, inserted (Insert mode). The wave output now holds 1.20 s.\n"))
+        << Pane();
+
+    session->options.freshRecording = true;
+    RunHead();
+    EXPECT_EQ(ReadBytes(out), engine->lastWaveBytes);
+    EXPECT_TRUE(PaneHas("The previous wave output was not merged: the new recording replaces it.\n")) << Pane();
+    EXPECT_FALSE(PaneHas("Merged"));
+    EXPECT_EQ(Sound()->GetStartTime(), 2400);
+    EXPECT_EQ(FilesInDir(), (std::set<std::string>{"out.wav"}));
+}
+
+TEST_F(WavePass, ARecordingThatNeverCameIsAnErrorAndNothingIsFitted) {
+    engine->waveOutput = ScriptedEngine::WaveOutput::None;
+    engine->Say("Hello", Phonemes(2, 100));
+    PreviousOutput(44100, 0);
+    RunHead();
+    EXPECT_TRUE(PaneHas("Error: The speech could not be recorded into the wave output file '" + out + "'.")) << Pane();
+    EXPECT_EQ(Errors(), 1);
+    EXPECT_FALSE(PaneHas("Synchronizing"));
+    EXPECT_EQ(KeyTimes(head[1]), (std::vector<TimeValue>{0, 482}));
+    EXPECT_EQ(ReadBytes(out), previousBytes);
+    EXPECT_EQ(Sound()->GetSoundFileName(), out);
+    EXPECT_EQ(FilesInDir(), (std::set<std::string>{"out.wav"}));
+}
+
+TEST_F(WavePass, AWaveOutputThatIsReadOnlyOrAFolderIsLeftAlone) {
+    engine->Say("Hello", Phonemes(2, 100));
+    PreviousOutput(1000, 0);
+    std::filesystem::permissions(out, std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
+    RunHead();
+    EXPECT_TRUE(PaneHas("Error: The wave output file '" + out + "' cannot be written: it is read-only. No sound was "
+                        "recorded.\n"))
+        << Pane();
+    EXPECT_EQ(ReadBytes(out), previousBytes);
+    EXPECT_EQ(std::filesystem::status(out).permissions(),
+              std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
+    EXPECT_TRUE(engine->waveFiles.empty());
+    EXPECT_FALSE(PaneHas("Synchronizing"));
+    EXPECT_EQ(Errors(), 1);
+
+    std::filesystem::remove(out);
+    std::filesystem::create_directory(out);
+    WriteWaveFile(out + "/inside.wav", {1, 2, 3});
+    RunHead();
+    EXPECT_TRUE(PaneHas("cannot be written: it is a folder.")) << Pane();
+    EXPECT_TRUE(std::filesystem::is_directory(out));
+    EXPECT_EQ(WaveSamples(out + "/inside.wav"), (std::vector<std::int16_t>{1, 2, 3}));
+    EXPECT_EQ(FilesInDir(), (std::set<std::string>{"out.wav"}));
+}
+
+TEST_F(WavePass, LeftoversOfARunThatDiedAreRemovedWithALine) {
+    const pid_t child = ::fork();
+    if (child == 0) ::_exit(0);
+    ASSERT_GT(child, 0);
+    ASSERT_EQ(::waitpid(child, nullptr, 0), child);
+    const std::string dead = out + ".tmp-" + std::to_string(child) + "-";
+    const std::string alive = out + ".tmp-" + std::to_string(::getppid()) + "-rec";
+    for (const std::string& name : {dead + "rec", dead + "rec.Ab12Cd", dead + "3", alive}) {
+        WriteWaveFile(name, {1});
+    }
+    engine->Say("Hello", Phonemes(2, 100));
+    RunHead();
+    for (const std::string& name : {dead + "rec", dead + "rec.Ab12Cd", dead + "3"}) {
+        EXPECT_FALSE(std::filesystem::exists(name)) << name;
+        EXPECT_TRUE(PaneHas("Removed '" + name + "', left behind by an interrupted run.\n")) << Pane();
+    }
+    // Another living process may still be writing its own.
+    EXPECT_TRUE(std::filesystem::exists(alive));
+    EXPECT_EQ(ReadBytes(out), engine->lastWaveBytes);
 }
 
 TEST_F(WavePass, UnreadableRecordingSkipsTheFitting) {
@@ -317,6 +425,27 @@ TEST_F(SoundUndo, SwapHappensInTheOutputFolderWhateverTheWorkingFolder) {
     EXPECT_EQ(afterUndo, previousBytes);
     EXPECT_EQ(undoCopy, merged);
     EXPECT_EQ(files.size(), 2u);
+}
+
+TEST_F(SoundUndo, UndoCopiesBeyondTheUndoLevelsAreRemoved) {
+    const int levels = theHold.GetUndoLevels();
+    theHold.SetUndoLevels(2);
+    PreviousOutput(1000, 0);
+    std::vector<std::string> outputs;
+    for (int run = 0; run < 4; ++run) {
+        outputs.push_back(ReadBytes(out));
+        RunHead();
+    }
+    theHold.SetUndoLevels(levels);
+    std::vector<std::string> kept;
+    for (const std::string& name : FilesInDir()) {
+        if (name.rfind("sndUndo_", 0) == 0) kept.push_back(ReadBytes(dir + "/" + name));
+    }
+    // The two newest: the outputs before the last two runs.
+    std::sort(kept.begin(), kept.end(), [](const std::string& a, const std::string& b) { return a.size() < b.size(); });
+    EXPECT_EQ(kept, (std::vector<std::string>{outputs[2], outputs[3]}));
+    EXPECT_TRUE(PaneHas("Removed the old undo copy '" + dir + "/sndUndo_")) << Pane();
+    EXPECT_TRUE(PaneHas("' (the newest 2 are kept).\n")) << Pane();
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <thread>
 
@@ -233,41 +234,34 @@ TEST_F(TtsEndToEnd, WaveModeWritesTheSpokenDurationsAs22kHzMonoPcm) {
     EXPECT_FALSE(std::filesystem::exists(dir + "/missing"));
 }
 
-TEST_F(TtsEndToEnd, TwoClientsShareOneServerThatOutlivesAKilledClient) {
+TEST_F(TtsEndToEnd, ClientsShareOneServerThatDropsTheWorkOfAKilledClient) {
     auto tts = Create();
     ASSERT_TRUE(tts);
     const pid_t server = ServerPid(runtime);
     ASSERT_GT(server, 0);
 
-    std::string longText;
-    for (int i = 0; i < 30; ++i) longText += "This sentence keeps the other client busy for a while. ";
+    // Hours of speech: the voice would need a minute or more to get through it.
     int out = -1;
-    const pid_t other = testing::StartProgram({TTS_TEST_CLIENT, longText, "5"}, &out);
+    const pid_t other = testing::StartProgram(
+        {TTS_TEST_CLIENT, "This sentence keeps the other client busy for a long while. ", "5", "20000"}, &out);
     ASSERT_GT(other, 0);
-    EXPECT_EQ(testing::ReadLine(out, 10000), "speaking");
+    EXPECT_EQ(testing::ReadLine(out, 20000), "speaking");
     EXPECT_EQ(ServerPid(runtime), server);  // the same process serves both
     std::this_thread::sleep_for(300ms);
     ::kill(other, SIGKILL);  // mid-speech, probably mid-notification
     ::waitpid(other, nullptr, 0);
     ::close(out);
 
+    // Nothing of the other's speech comes here, and its dropped work does
+    // not keep this speech waiting for the voice.
     Window window;
     ASSERT_EQ(tts->SetNotifyHWND(window.hwnd), S_OK);
-    // What is left of the other client's speech may now come here; cut it short.
-    ASSERT_EQ(tts->Stop(), S_OK);
-    const auto end = Clock::now() + 20s;
-    HRESULT hr;
-    while ((hr = tts->IsDone()) == S_FALSE && Clock::now() < end) {
-        MSG msg;
-        if (PeekMessage(&msg, 0, PM_REMOVE)) DispatchMessage(&msg);
-    }
-    ASSERT_EQ(hr, S_OK);
-    ASSERT_EQ(SpeakAndWait(*tts, window, "Still serving."), S_OK);
-    // The new speech, whole, after whatever of the old one was still on its way.
+    ASSERT_EQ(SpeakAndWait(*tts, window, "Still serving.", 30s), S_OK);
     const auto& got = window.got;
-    const auto start = std::find_if(got.rbegin(), got.rend(), [](const Got& g) { return g.message == 0x8001; });
-    ASSERT_NE(start, got.rend());
-    EXPECT_GT(std::count_if(got.rbegin(), start, [](const Got& g) { return g.message == 0x8006; }), 3);
+    ASSERT_FALSE(got.empty());
+    EXPECT_EQ(got.front().message, 0x8001u);
+    EXPECT_EQ(std::count_if(got.begin(), got.end(), [](const Got& g) { return g.message == 0x8001; }), 1);
+    EXPECT_GT(std::count_if(got.begin(), got.end(), [](const Got& g) { return g.message == 0x8006; }), 3);
     EXPECT_TRUE(window.Ended());
     EXPECT_EQ(ServerPid(runtime), server);
 }
@@ -307,6 +301,52 @@ TEST_F(TtsEndToEnd, KillingTheServerFailsPendingAndLaterCallsPromptly) {
     ASSERT_TRUE(again);
     EXPECT_NE(ServerPid(runtime), server);
     EXPECT_EQ(again->IsDone(), S_FALSE);
+}
+
+// Waits for a child to end; its exit code, or -1 when it did not end in time.
+int WaitForExit(pid_t pid, std::chrono::seconds limit) {
+    const auto end = Clock::now() + limit;
+    int status = 0;
+    while (::waitpid(pid, &status, WNOHANG) == 0) {
+        if (Clock::now() > end) return -1;
+        std::this_thread::sleep_for(5ms);
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+double MsSince(Clock::time_point t) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - t).count();
+}
+
+TEST_F(TtsEndToEnd, TerminationEndsTheServerAtOnceAndIdlingAfterItsPause) {
+    // With a minute of pause and of idle time, only an end without the pause
+    // comes in time.
+    ::setenv("LIPSMITH_TTS_IDLE_MS", "60000", 1);
+    ::setenv("LIPSMITH_TTS_SHUTDOWN_PAUSE_MS", "60000", 1);
+    int out = -1;
+    pid_t server = testing::StartProgram({LIPSMITH_TTS_PROGRAM, "-Embedding"}, &out);
+    ASSERT_GT(server, 0);
+    for (int i = 0; i < 1000 && ServerPid(runtime) != server; ++i) std::this_thread::sleep_for(10ms);
+    ASSERT_EQ(ServerPid(runtime), server);
+    auto start = Clock::now();
+    ::kill(server, SIGTERM);
+    EXPECT_EQ(WaitForExit(server, 30s), 0);
+    std::printf("exit after SIGTERM: %.0f ms\n", MsSince(start));
+    ::close(out);
+
+    // Idle for 300 ms, then a pause of 700 ms before the process ends.
+    ::setenv("LIPSMITH_TTS_IDLE_MS", "300", 1);
+    ::setenv("LIPSMITH_TTS_SHUTDOWN_PAUSE_MS", "700", 1);
+    start = Clock::now();
+    server = testing::StartProgram({LIPSMITH_TTS_PROGRAM, "-Embedding"}, &out);
+    ASSERT_GT(server, 0);
+    EXPECT_EQ(WaitForExit(server, 30s), 0);
+    const double ended = MsSince(start);
+    EXPECT_GE(ended, 1000.0);
+    std::printf("exit of a server idle for 300 ms with a pause of 700 ms: %.0f ms after its start\n", ended);
+    ::close(out);
+    ::setenv("LIPSMITH_TTS_IDLE_MS", "1000", 1);
+    ::setenv("LIPSMITH_TTS_SHUTDOWN_PAUSE_MS", "0", 1);
 }
 
 TEST_F(TtsEndToEnd, CreatingFailsWhenNoServerIsRegistered) {

@@ -17,6 +17,9 @@ TEST(SignalSet, LowestSetIndexWinsAndEachSetIsConsumedOnce) {
     EXPECT_EQ(s.WaitAny(0, 8, 1ms), 2);
     EXPECT_EQ(s.WaitAny(0, 8, 1ms), 5);
     EXPECT_EQ(s.WaitAny(0, 8, 1ms), std::nullopt);
+    s.Set(9);
+    EXPECT_TRUE(s.TryTake(9));
+    EXPECT_FALSE(s.TryTake(9));  // taken: gone until set again
 }
 
 TEST(SignalSet, WaitAnyIgnoresSignalsOutsideItsRange) {

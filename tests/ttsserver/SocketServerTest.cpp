@@ -2,6 +2,7 @@
 // voice: synchronous notifications through the window's queue, and clients
 // that die, stall or send nonsense.
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <stdlib.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -82,6 +83,7 @@ struct RawClient {
     UniqueFd call, notify;
     wire::FrameBuffer callIn, notifyIn;
     std::uint32_t nextId = 0;
+    std::uint64_t objectId = 0;
 
     bool Open(const std::string& socketPath) {
         call = ConnectUnix(socketPath);
@@ -91,6 +93,7 @@ struct RawClient {
             return false;
         }
         const auto welcome = std::get<wire::Welcome>(f);
+        objectId = welcome.objectId;
         notify = ConnectUnix(socketPath);
         return notify.Valid() &&
                SendAll(notify.Get(), wire::Encode(wire::AttachNotify{welcome.objectId, welcome.token}), 1000) &&
@@ -120,7 +123,6 @@ protected:
         ::setenv("LIPSMITH_RUNTIME_DIR", dir.c_str(), 1);
         ::setenv("LIPSMITH_REGISTRY", (dir + "/registry").c_str(), 1);
         options.runtimeDir = dir;
-        options.log = false;
         client.runtimeDir = dir;
         client.startTimeoutMs = 2000;
         client.callTimeoutMs = 10000;
@@ -242,18 +244,89 @@ TEST_F(SocketServerTest, ACallFromTheWindowThreadHandlesNotificationsWhileItWait
     EXPECT_EQ(tts->IsDone(), S_OK);
 }
 
-TEST_F(SocketServerTest, ALaterSetNotifyHWNDOfAnyClientTakesTheNotifications) {
+// Speech that starts with "long" keeps its stream open for half a minute
+// before it ends, unless stopped.
+void UseLongSpeech(testing::VoiceProbe& voice) {
+    voice.script = [](const std::string& text, std::uint32_t) {
+        auto steps = testing::WordsScript(text, 50, std::chrono::microseconds(200));
+        if (text.rfind("long", 0) == 0) steps.back().delay = 30s;
+        return steps;
+    };
+}
+
+TEST_F(SocketServerTest, EveryObjectHasItsOwnSpeechNotificationsAndBusyState) {
+    UseLongSpeech(*voice);
     StartServer();
     auto first = Connect();
     auto second = Connect();
     TestWindow a, b;
     first->SetNotifyHWND(a.hwnd);
     second->SetNotifyHWND(b.hwnd);
-    first->Speak("ab", 0);
-    ASSERT_EQ(PumpUntilDone(*first), S_OK);
+    ASSERT_EQ(first->Speak("long words here", 0), S_OK);
+    ASSERT_EQ(second->Speak("ab", 0), S_OK);  // no purge of the other's speech either
+    ASSERT_EQ(PumpUntilDone(*second), S_OK);
     PumpUntilEnd(b);
-    EXPECT_TRUE(a.got.empty());
+    // The second's speech, whole, in its own window; the first still speaks.
+    EXPECT_EQ(b.Ids(), (std::vector<UINT>{0x8001, 0x8007, 0x8005, 0x8006, 0x8006, 0x8002}));
+    EXPECT_EQ(first->IsDone(), S_FALSE);
+    const auto isAOrB = [](const Got& g) { return g.message == 0x8006 && (g.lParam == 25 || g.lParam == 26); };
+    EXPECT_EQ(std::count_if(a.got.begin(), a.got.end(), isAOrB), 0);
+    EXPECT_FALSE(a.got.empty());
+
+    // Stopping one stops only that one.
+    ASSERT_EQ(first->Stop(), S_OK);
+    ASSERT_EQ(PumpUntilDone(*first), S_OK);
+    PumpUntilEnd(a);
+    EXPECT_EQ(a.got.back().message, 0x8002u);
     EXPECT_EQ(b.got.size(), 6u);
+    ASSERT_EQ(second->Speak("ab", 0), S_OK);
+    EXPECT_EQ(PumpUntilDone(*second), S_OK);
+}
+
+TEST_F(SocketServerTest, AnOutputSwitchWaitingForOneClientHoldsUpNoOther) {
+    StartServer();
+    // This client never answers its notifications, so its worker waits, and
+    // so does the switch it asks for.
+    RawClient stuck;
+    ASSERT_TRUE(stuck.Open(server->SocketPath()));
+    ASSERT_EQ(stuck.Call(wire::Method::SetNotifyHWND, "", 77), S_OK);
+    ASSERT_EQ(stuck.Call(wire::Method::Speak, "words nobody hears"), S_OK);
+    wire::Call toVoice{++stuck.nextId, wire::Method::SetToVoiceMode, "", 0, 0};
+    ASSERT_TRUE(SendAll(stuck.call.Get(), wire::Encode(toVoice), 1000));
+
+    auto tts = Connect();
+    ASSERT_TRUE(tts);
+    TestWindow window;
+    ASSERT_EQ(tts->SetNotifyHWND(window.hwnd), S_OK);
+    ASSERT_EQ(tts->SetToWaveMode(dir + "/w.wav"), S_OK);
+    ASSERT_EQ(tts->Speak("ab", 0), S_OK);
+    ASSERT_EQ(PumpUntilDone(*tts), S_OK);
+    ASSERT_EQ(tts->SetToVoiceMode(), S_OK);
+    // All of that went by while the stuck client's switch still waits.
+    pollfd p{stuck.call.Get(), POLLIN, 0};
+    EXPECT_EQ(::poll(&p, 1, 0), 0);
+}
+
+TEST_F(SocketServerTest, AGoneClientsSpeechIsStoppedAndItsVoiceLetGo) {
+    UseLongSpeech(*voice);
+    StartServer();
+    RawClient gone;
+    ASSERT_TRUE(gone.Open(server->SocketPath()));
+    ASSERT_EQ(gone.Call(wire::Method::Speak, "long speech for nobody"), S_OK);
+    ASSERT_EQ(gone.Call(wire::Method::IsDone), S_FALSE);
+    gone.call.Reset();
+    gone.notify.Reset();
+    // Its voice goes long before the speech would have ended.
+    const auto end = Clock::now() + 10s;
+    auto voiceAlive = [&] {
+        std::lock_guard lock(voice->mutex);
+        return voice->alive;
+    };
+    while ((voiceAlive() || server->ConnectionCount() + server->RetiringCount() > 0) && Clock::now() < end) {
+        std::this_thread::sleep_for(5ms);
+    }
+    EXPECT_FALSE(voiceAlive());
+    EXPECT_EQ(server->RetiringCount(), 0u);
 }
 
 TEST_F(SocketServerTest, AClientDyingMidNotificationLeavesTheServerServing) {
@@ -285,7 +358,7 @@ TEST_F(SocketServerTest, AWindowThatNeverAnswersIsDroppedAfterTheTimeLimit) {
     ASSERT_EQ(silent.Call(wire::Method::SetNotifyHWND, "", 77), S_OK);
     ASSERT_EQ(silent.Call(wire::Method::Speak, "abc"), S_OK);
     EXPECT_TRUE(silent.ClosedByServer(3s));
-    EXPECT_EQ(server->Engine().NotifyWindow(), 0u);  // its window no longer receives anything
+    EXPECT_EQ(server->NotifyWindowOf(silent.objectId), 0u);  // its window no longer receives anything
 
     auto tts = Connect();
     tts->Speak("more", 0);
@@ -355,6 +428,25 @@ TEST_F(SocketServerTest, TheServerEndsAfterBeingIdleButNotWhileUsed) {
     }
     for (int i = 0; i < 200 && !ran; ++i) std::this_thread::sleep_for(10ms);
     EXPECT_TRUE(ran);
+}
+
+TEST(ServerOptions, IdleFiveSecondsThenAPauseOfOneUnlessTheEnvironmentSaysOtherwise) {
+    for (const char* name : {"LIPSMITH_TTS_IDLE_MS", "LIPSMITH_TTS_SHUTDOWN_PAUSE_MS", "LIPSMITH_TTS_NOTIFY_TIMEOUT_MS"})
+        ::unsetenv(name);
+    TtsServerOptions o = ServerOptionsFromEnvironment("/run/x");
+    EXPECT_EQ(o.runtimeDir, "/run/x");
+    EXPECT_EQ(o.idleMs, 5000);
+    EXPECT_EQ(o.shutdownPauseMs, 1000);
+    EXPECT_EQ(o.notifyTimeoutMs, 30000);
+    ::setenv("LIPSMITH_TTS_IDLE_MS", "250", 1);
+    ::setenv("LIPSMITH_TTS_SHUTDOWN_PAUSE_MS", "0", 1);
+    ::setenv("LIPSMITH_TTS_NOTIFY_TIMEOUT_MS", "soon", 1);  // not a number: the default stays
+    o = ServerOptionsFromEnvironment("/run/x");
+    EXPECT_EQ(o.idleMs, 250);
+    EXPECT_EQ(o.shutdownPauseMs, 0);
+    EXPECT_EQ(o.notifyTimeoutMs, 30000);
+    for (const char* name : {"LIPSMITH_TTS_IDLE_MS", "LIPSMITH_TTS_SHUTDOWN_PAUSE_MS", "LIPSMITH_TTS_NOTIFY_TIMEOUT_MS"})
+        ::unsetenv(name);
 }
 
 TEST_F(SocketServerTest, OnlyOneServerServesAFolder) {

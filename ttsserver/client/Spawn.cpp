@@ -1,6 +1,7 @@
 #include "Spawn.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -10,6 +11,12 @@
 namespace lipsmith::tts {
 
 bool SpawnDetached(const std::string& program, const std::string& argument, std::string& error) {
+    // A folder passes the access check below (its x bit means "search").
+    struct stat st {};
+    if (::stat(program.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+        error = "'" + program + "' is " + (S_ISDIR(st.st_mode) ? "a folder" : "not a program file");
+        return false;
+    }
     if (::access(program.c_str(), X_OK) != 0) {
         error = "'" + program + "' cannot be run: " + std::strerror(errno);
         return false;
@@ -33,10 +40,13 @@ bool SpawnDetached(const std::string& program, const std::string& argument, std:
     if (child == 0) {
         ::setsid();
         if (::fork() != 0) ::_exit(0);
+        // None of the caller's standard streams either: a caller reading its
+        // own output to the end would otherwise wait for the server to exit.
         const int null = ::open("/dev/null", O_RDWR);
         if (null >= 0) {
             ::dup2(null, 0);
             ::dup2(null, 1);
+            ::dup2(null, 2);
         }
         // The server must hold none of the client's sockets: a connection it
         // kept open by accident would never end.

@@ -1,12 +1,13 @@
 // A second client process for the end-to-end tests:
-//   tts_test_client TEXT HANDLER_DELAY_MS
-// creates a CTTS, speaks TEXT with its window as notify window, handles each
-// notification slowly, and prints "speaking", then "done" with the count of
-// notifications handled.
+//   tts_test_client TEXT HANDLER_DELAY_MS [REPEAT]
+// creates a CTTS, speaks TEXT (REPEAT times over, once by default) with its
+// window as notify window, handles each notification slowly, and prints
+// "speaking", then "done" with the count of notifications handled.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <string>
 #include <thread>
 
 #include "ITTS.h"
@@ -14,11 +15,13 @@
 
 int main(int argc, char** argv) {
     using namespace lipsmith;
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: tts_test_client TEXT HANDLER_DELAY_MS\n");
+    if (argc != 3 && argc != 4) {
+        std::fprintf(stderr, "usage: tts_test_client TEXT HANDLER_DELAY_MS [REPEAT]\n");
         return 2;
     }
     const int delayMs = std::atoi(argv[2]);
+    std::string text;
+    for (int i = 0, n = argc == 4 ? std::atoi(argv[3]) : 1; i < n; ++i) text += argv[1];
     std::unique_ptr<ITTS> tts;
     if (FAILED(CreateCTTS(&tts))) return 1;
     int handled = 0;
@@ -28,7 +31,7 @@ int main(int argc, char** argv) {
         return 0;
     });
     tts->SetNotifyHWND(hwnd);
-    if (FAILED(tts->Speak(argv[1], 11))) return 1;
+    if (FAILED(tts->Speak(text, 11))) return 1;
     std::printf("speaking\n");
     std::fflush(stdout);
     HRESULT hr;
