@@ -220,11 +220,6 @@ bool ScriptEditor::SwitchMode(EditorMode mode) {
 
 // --- Running -------------------------------------------------------------------
 
-bool ScriptEditor::StartTickFits() const {
-    const double tick = static_cast<double>(inFrame_) / ip_.GetFrameRate() * TIME_TICKSPERSEC;
-    return tick <= static_cast<double>(TIME_PosInfinity);
-}
-
 void ScriptEditor::RunCommand(const PhraseListenerInput& selection) {
     const std::string wave = session_->waveOutputPath;
     if (mode_ == EditorMode::Phrase) {
@@ -232,11 +227,8 @@ void ScriptEditor::RunCommand(const PhraseListenerInput& selection) {
     } else if (dlg_.isParsing) {
         session_->ParseScriptCommand();  // the stop request
         return;
-    } else if (!StartTickFits()) {
-        ShowMessage(CFormat(kMsgInFrameTooLarge, static_cast<unsigned long long>(inFrame_), ip_.GetFrameRate()),
-                    kDefaultCaption, MB_OK | MB_ICONWARNING);
-        return;
     } else {
+        // The session refuses an In Frame the time line cannot hold, saying so.
         session_->options.inFrame = static_cast<int>(inFrame_);
         session_->ParseScriptCommand();
         // The keys are there now: the host's views show them at once.

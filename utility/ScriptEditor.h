@@ -33,9 +33,6 @@ inline constexpr const char* kMsgSavePromptUntitled = "Do you wish to save chang
 inline constexpr const char* kMsgNoRecognizer =
     "Failed to start speech recognition engine, mode cannot change. Please make sure the Microsoft ASR Speech "
     "Recognition engine is installed. See the online help for more information.";
-inline constexpr const char* kMsgInFrameTooLarge =
-    "In Frame %llu is too large: at %d frames per second the run would start beyond the last time the scene can "
-    "hold. Please enter a smaller In Frame.";
 
 class ScriptEditor : public TimeChangeCallback {
 public:
@@ -81,6 +78,7 @@ public:
     RunOptions& Options() { return session_->options; }
     void SetReplaceMode(bool replace);
     void SetOption(bool RunOptions::*option, bool on);
+    // Whole frames as typed (at most nine digits).
     std::uint64_t InFrame() const { return inFrame_; }
     void SetInFrame(std::uint64_t frame);
     bool InFrameLocked() const { return lockInFrame_; }
@@ -130,7 +128,6 @@ private:
     void Changed(EditorChange what);
     void SetTitle(const std::string& title);
     bool SaveTo(const std::string& path);
-    bool StartTickFits() const;
 
     Interface& ip_;
     ScriptDlg dlg_;

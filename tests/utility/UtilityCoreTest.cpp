@@ -289,7 +289,7 @@ TEST_F(UtilityCore, AnInFrameWhoseStartTickDoesNotFitIsRefused) {
     e.RunCommand();
     EXPECT_TRUE(engine->speaks.empty());
     ASSERT_EQ(prompts.Messages().size(), 1u);
-    EXPECT_NE(prompts.Messages()[0].text.find("too large"), std::string::npos);
+    EXPECT_NE(prompts.Messages()[0].text.find("out of range"), std::string::npos);
 }
 
 TEST_F(UtilityCore, ARunFromTheEditorKeysTheActorAndIsOneUndoStep) {

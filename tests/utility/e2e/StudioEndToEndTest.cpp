@@ -11,6 +11,7 @@
 #include <QTest>
 #include <filesystem>
 
+#include "ClassDesc.h"
 #include "KeyControl.h"
 #include "Sound.h"
 #include "SpeechController.h"
@@ -43,6 +44,18 @@ class StudioEndToEnd : public QObject {
 private slots:
     void parseScriptKeysTheSceneAndUndoTakesItBack() {
         StudioDriver studio;
+        // Both plug-ins carry the controller class; the host lists it once,
+        // beside the one utility class.
+        int controllers = 0, utilities = 0;
+        const ClassDirectory& classes = ClassDirectory::Get();
+        for (int i = 0; i < classes.Count(); ++i) {
+            if (std::string(classes[i]->ClassName()) == "Lipsmith Controller") ++controllers;
+            if (classes[i]->SuperClassID() == UTILITY_CLASS_ID && std::string(classes[i]->ClassName()) == "Lipsmith")
+                ++utilities;
+        }
+        QCOMPARE(controllers, 1);
+        QCOMPARE(utilities, 1);
+        QCOMPARE(static_cast<int>(LoadedPlugins().size()), 2);
         QVERIFY(studio.OpenUtility());
         QVERIFY(studio.OpenEditor());
         QVERIFY(studio.LoadScript(LIPSMITH_DEMO_SCRIPT));
