@@ -137,7 +137,7 @@ const std::vector<speech::VoiceToken>& EspeakEngine::Voices() {
                 t.gender = v->gender == 2 ? "Female" : v->gender == 1 ? "Male" : "Neutral";
                 // languages: a priority byte, then the language name, repeated.
                 t.language = v->languages && v->languages[0] ? Trim(v->languages + 1) : "";
-                t.vendor = "eSpeak NG";
+                t.vendor = speech::kPlatformVoiceVendor;
                 if (!t.id.empty() && !t.name.empty()) voices_.push_back(std::move(t));
             }
         });

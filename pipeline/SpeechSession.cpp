@@ -214,8 +214,9 @@ void SpeechSession::SpeechToAnimRun() {
     const HRESULT keys = editor_.ParseScript(script, 0);
     keysPassResult = keys;
 
-    progress_.reset();
+    // The window goes while its model is still there.
     if (onProgressClosed) onProgressClosed();
+    progress_.reset();
     if (beganHold) theHold.Accept(msg::kUndoName);
 
     if (keys == S_OK && options.generateScratchTrack && editor_.isParsing) {
@@ -255,9 +256,12 @@ HRESULT SpeechSession::SpeakActor(const std::string& text, int wavePass) {
             TranslateMessage(&message);
             DispatchMessage(&message);
         } else {
-            // Nothing queued: wait a moment for the next notification rather
-            // than spinning against the server.
-            WaitMessage(1);
+            // Nothing queued: wait for the next notification rather than
+            // spinning against the server.
+            if (waitForEvents)
+                waitForEvents();
+            else
+                WaitMessage(1);
         }
         if (onWaitTurn) onWaitTurn();
         if (editor_.isParsing) {

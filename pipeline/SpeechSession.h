@@ -136,6 +136,11 @@ public:
     std::function<void(ProgressModel&)> onProgressOpened;
     std::function<void()> onProgressClosed;
     std::function<void()> onWaitTurn;  // once per turn of the wait for the engine
+    // Waits, while the engine speaks and nothing is queued, until something
+    // may need handling: a notification posted to the queue or, in a window,
+    // the toolkit's own events (which it handles). Unset: a short wait on the
+    // message queue alone.
+    std::function<void()> waitForEvents;
 
 private:
     void WavePassAndFitting(const std::string& script);

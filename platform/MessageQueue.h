@@ -72,6 +72,10 @@ bool PeekMessage(MSG* msg, HWND hwnd, unsigned removeFlag);
 bool GetMessage(MSG* msg, HWND hwnd);
 // Waits up to timeoutMs for the calling thread's queue to hold a message.
 bool WaitMessage(int timeoutMs);
+// Called (on the posting thread) after each message is queued for the calling
+// thread's queue, so a toolkit's event loop running on that thread can wake
+// and dispatch it. Empty: no hook.
+void SetQueueWakeHook(std::function<void()> hook);
 void TranslateMessage(const MSG* msg);
 LRESULT DispatchMessage(const MSG* msg);
 LRESULT DefWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);

@@ -1,5 +1,7 @@
 #include "ParserOutput.h"
 
+#include <cstdio>
+
 namespace lipsmith {
 
 void ParserOutput::Append(std::string_view text, OutputKind kind) {
@@ -14,6 +16,13 @@ void ParserOutput::Append(std::string_view text, OutputKind kind) {
 void ParserOutput::SetText(std::string_view text) {
     content_ = ColoredText(std::string(text), TextColor::Black);
     if (listener_) listener_(text, OutputKind::Plain, true);
+}
+
+std::optional<std::pair<long, long>> RowOfOutputLine(const std::string& line) {
+    long row = -1, col = -1;
+    if (std::sscanf(line.c_str(), "Error(row:%ld Col:%ld)", &row, &col) == 2 && row >= 0) return std::pair{row, col};
+    if (std::sscanf(line.c_str(), "Error (row %ld)", &row) == 1 && row >= 0) return std::pair{row, -1L};
+    return std::nullopt;
 }
 
 }  // namespace lipsmith

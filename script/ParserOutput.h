@@ -4,6 +4,7 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -39,5 +40,9 @@ private:
     ColoredText content_;
     Listener listener_;
 };
+
+// The row (and column, -1 when none) a line of the pane reports, for the
+// lines "Error(row:R Col:C) - ..." and "Error (row R): ...".
+std::optional<std::pair<long, long>> RowOfOutputLine(const std::string& line);
 
 }  // namespace lipsmith

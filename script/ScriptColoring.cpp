@@ -64,10 +64,16 @@ std::string ColorizeScript(const std::string& text) {
 }
 
 CaretColoring ColorAtCaret(const std::string& text, std::size_t caret) {
+    CaretScan fromStart;
+    return ColorAtCaret(text, caret, fromStart);
+}
+
+CaretColoring ColorAtCaret(const std::string& text, std::size_t caret, CaretScan& resume) {
     caret = std::min(caret, text.size());
     CaretColoring result;
-    bool opening = true;
-    std::size_t pos = 0;
+    if (resume.pos > caret) resume = CaretScan{};
+    bool opening = resume.opening;
+    std::size_t pos = resume.pos;
     for (;;) {
         const std::size_t lt = text.find('<', pos);
         if (lt == std::string::npos || lt >= caret) return result;
@@ -78,6 +84,7 @@ CaretColoring ColorAtCaret(const std::string& text, std::size_t caret) {
                                    text.begin() + static_cast<std::ptrdiff_t>(gt), '"') & 1) != 0;
             result.insertionColor = TextColor::Black;
             pos = gt + 1;
+            resume = CaretScan{pos, opening};
             continue;
         }
         // The caret stands in this tag.

@@ -29,4 +29,14 @@ struct CaretColoring {
 };
 CaretColoring ColorAtCaret(const std::string& text, std::size_t caret);
 
+// Where the walk over the tags may start again: a place just after a closed
+// tag, with the quote parity there. Valid while the text before it is
+// unchanged; it saves typing at the end of a long script from walking every
+// tag before the caret at each key.
+struct CaretScan {
+    std::size_t pos = 0;
+    bool opening = true;
+};
+CaretColoring ColorAtCaret(const std::string& text, std::size_t caret, CaretScan& resume);
+
 }  // namespace lipsmith

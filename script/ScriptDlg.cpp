@@ -3,6 +3,7 @@
 #include "CNumbers.h"
 #include "ScriptMessages.h"
 #include "ScriptRtfReader.h"
+#include "TextPositions.h"
 #include "XMLParse.h"
 
 namespace lipsmith {
@@ -28,7 +29,9 @@ void ScriptDlg::SetColoredScript(const std::string& text, bool undoable) {
 }
 
 TextColor ScriptDlg::ColorAtCaret() {
-    const CaretColoring c = lipsmith::ColorAtCaret(script_.Text(), script_.Caret());
+    if (script_.LowestChangeSinceReset() < caretScan_.pos) caretScan_ = CaretScan{};
+    script_.ResetLowestChange();
+    const CaretColoring c = lipsmith::ColorAtCaret(script_.Text(), script_.Caret(), caretScan_);
     if (c.recolorPos) script_.Recolor(*c.recolorPos, 1, c.recolorTo);
     script_.SetInsertionColor(c.insertionColor);
     return c.insertionColor;
@@ -38,7 +41,9 @@ void ScriptDlg::UpdatePositionField() {
     const std::size_t start = script_.SelectionStart();
     const std::size_t line = script_.LineFromChar(start);
     const std::size_t first = script_.LineIndex(line).value_or(start);
-    SetPositionField(static_cast<long>(line), static_cast<long>(start - first));
+    // Columns count characters, as the parser's error columns do.
+    const std::string_view before(script_.Text().data() + first, start - first);
+    SetPositionField(static_cast<long>(line), static_cast<long>(CharacterCount(before)));
 }
 
 void ScriptDlg::SetPositionField(long row, long col) {

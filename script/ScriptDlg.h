@@ -94,6 +94,7 @@ private:
     std::unique_ptr<XMLParse> parseDocument_;
     const std::string* loadedText_ = nullptr;  // script text of the parse document
     std::size_t parseTextLength_ = 0;
+    CaretScan caretScan_;  // where ColorAtCaret may resume
 };
 
 }  // namespace lipsmith

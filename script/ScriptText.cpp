@@ -48,19 +48,22 @@ void ScriptText::SetSelection(std::size_t start, std::size_t end) {
     selStart_ = start;
     selEnd_ = end;
     typingOpen_ = false;
-    Changed();
+    Changed(TextChange{});
 }
 
 std::string ScriptText::SelectedText() const {
     return content_.text.substr(selStart_, selEnd_ - selStart_);
 }
 
-void ScriptText::Splice(std::size_t pos, std::size_t removeCount, const ColoredText& insert) {
+std::string ScriptText::Splice(std::size_t pos, std::size_t removeCount, const ColoredText& insert) {
+    lowestChange_ = std::min(lowestChange_, pos);
+    std::string removed = observer_ ? content_.text.substr(pos, removeCount) : std::string();
     content_.text.replace(pos, removeCount, insert.text);
     content_.colors.erase(content_.colors.begin() + static_cast<std::ptrdiff_t>(pos),
                           content_.colors.begin() + static_cast<std::ptrdiff_t>(pos + removeCount));
     content_.colors.insert(content_.colors.begin() + static_cast<std::ptrdiff_t>(pos),
                            insert.colors.begin(), insert.colors.end());
+    return removed;
 }
 
 void ScriptText::Record(Edit edit, bool undoable) {
@@ -82,13 +85,13 @@ void ScriptText::ReplaceSelection(const ColoredText& text, bool undoable) {
                                    content_.colors.begin() + static_cast<std::ptrdiff_t>(selEnd_));
         edit.inserted = text;
     }
-    Splice(selStart_, selEnd_ - selStart_, text);
+    std::string removed = Splice(selStart_, selEnd_ - selStart_, text);
     selStart_ = selEnd_ = edit.pos + text.text.size();
     edit.selStartAfter = edit.selEndAfter = selEnd_;
     Record(std::move(edit), undoable);
     typingOpen_ = false;
     modified_ = true;
-    Changed();
+    TextChanged(selStart_ - text.text.size(), std::move(removed), text.text.size());
 }
 
 void ScriptText::SetContent(const ColoredText& text, bool undoable) {
@@ -96,6 +99,8 @@ void ScriptText::SetContent(const ColoredText& text, bool undoable) {
     edit.pos = 0;
     edit.selStartBefore = selStart_;
     edit.selEndBefore = selEnd_;
+    lowestChange_ = 0;
+    std::string removed = observer_ ? content_.text : std::string();
     if (undoable) {
         edit.removed = std::move(content_);
         edit.inserted = text;
@@ -105,7 +110,7 @@ void ScriptText::SetContent(const ColoredText& text, bool undoable) {
     Record(std::move(edit), undoable);
     typingOpen_ = false;
     modified_ = true;
-    Changed();
+    TextChanged(0, std::move(removed), content_.text.size());
 }
 
 void ScriptText::TypeText(const std::string& text) {
@@ -114,7 +119,8 @@ void ScriptText::TypeText(const std::string& text) {
     if (typingOpen_ && SelectionEmpty() && !undo_.empty()) {
         Edit& last = undo_.back();
         if (last.pos + last.inserted.text.size() == selEnd_) {
-            Splice(selEnd_, 0, typed);
+            const std::size_t at = selEnd_;
+            Splice(at, 0, typed);
             last.inserted.text += typed.text;
             last.inserted.colors.insert(last.inserted.colors.end(), typed.colors.begin(),
                                         typed.colors.end());
@@ -122,7 +128,7 @@ void ScriptText::TypeText(const std::string& text) {
             last.selStartAfter = last.selEndAfter = selEnd_;
             redo_.clear();
             modified_ = true;
-            Changed();
+            TextChanged(at, std::string(), text.size());
             return;
         }
     }
@@ -142,20 +148,25 @@ void ScriptText::Recolor(std::size_t start, std::size_t length, TextColor color)
             if (i >= last.pos && i < last.pos + last.inserted.colors.size())
                 last.inserted.colors[i - last.pos] = color;
     }
-    Changed();
+    TextChange change;
+    change.kind = TextChange::Kind::Colors;
+    change.pos = start;
+    change.inserted = length;
+    Changed(std::move(change));
 }
 
 bool ScriptText::Undo() {
     if (undo_.empty()) return false;
     Edit edit = std::move(undo_.back());
     undo_.pop_back();
-    Splice(edit.pos, edit.inserted.text.size(), edit.removed);
+    std::string removed = Splice(edit.pos, edit.inserted.text.size(), edit.removed);
     selStart_ = edit.selStartBefore;
     selEnd_ = edit.selEndBefore;
+    const std::size_t pos = edit.pos, inserted = edit.removed.text.size();
     redo_.push_back(std::move(edit));
     typingOpen_ = false;
     modified_ = true;
-    Changed();
+    TextChanged(pos, std::move(removed), inserted);
     return true;
 }
 
@@ -163,13 +174,14 @@ bool ScriptText::Redo() {
     if (redo_.empty()) return false;
     Edit edit = std::move(redo_.back());
     redo_.pop_back();
-    Splice(edit.pos, edit.removed.text.size(), edit.inserted);
+    std::string removed = Splice(edit.pos, edit.removed.text.size(), edit.inserted);
     selStart_ = edit.selStartAfter;
     selEnd_ = edit.selEndAfter;
+    const std::size_t pos = edit.pos, inserted = edit.inserted.text.size();
     undo_.push_back(std::move(edit));
     typingOpen_ = false;
     modified_ = true;
-    Changed();
+    TextChanged(pos, std::move(removed), inserted);
     return true;
 }
 
@@ -213,7 +225,17 @@ bool ScriptText::SelectLine(std::size_t line) {
     return true;
 }
 
-void ScriptText::Changed() {
+void ScriptText::TextChanged(std::size_t pos, std::string removed, std::size_t inserted) {
+    TextChange change;
+    change.kind = TextChange::Kind::Text;
+    change.pos = pos;
+    change.inserted = inserted;
+    change.removedText = std::move(removed);
+    Changed(std::move(change));
+}
+
+void ScriptText::Changed(TextChange change) {
+    if (observer_) observer_(change);
     if (listener_) listener_();
 }
 

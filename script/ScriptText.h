@@ -20,6 +20,18 @@
 
 namespace lipsmith {
 
+// What changed in a ScriptText, for a view that mirrors it piece by piece.
+struct TextChange {
+    enum class Kind { Text, Colors, Selection };
+    Kind kind = Kind::Selection;
+    // Text: bytes [pos, pos + removedText.size()) of the old text became
+    // [pos, pos + inserted) of the new one. Colors: [pos, pos + inserted)
+    // were recoloured. Selection: only the selection moved.
+    std::size_t pos = 0;
+    std::size_t inserted = 0;
+    std::string removedText;
+};
+
 class ScriptText {
 public:
     const std::string& Text() const { return content_.text; }
@@ -59,6 +71,11 @@ public:
     bool Redo();
     void ClearUndo();
 
+    // The lowest position the text has changed at since the last reset
+    // (SIZE_MAX: unchanged), for caches of what lies before a position.
+    std::size_t LowestChangeSinceReset() const { return lowestChange_; }
+    void ResetLowestChange() { lowestChange_ = static_cast<std::size_t>(-1); }
+
     bool IsModified() const { return modified_; }
     void SetModified(bool modified) { modified_ = modified; }
 
@@ -74,6 +91,8 @@ public:
 
     // Called after every change of text, colours or selection (for a view).
     void SetChangeListener(std::function<void()> listener) { listener_ = std::move(listener); }
+    // The same, told what changed (every text change also moves the selection).
+    void SetChangeObserver(std::function<void(const TextChange&)> observer) { observer_ = std::move(observer); }
 
 private:
     struct Edit {
@@ -84,9 +103,11 @@ private:
         std::size_t selStartAfter = 0, selEndAfter = 0;
     };
 
-    void Splice(std::size_t pos, std::size_t removeCount, const ColoredText& insert);
+    // Answers the removed text when an observer wants it.
+    std::string Splice(std::size_t pos, std::size_t removeCount, const ColoredText& insert);
     void Record(Edit edit, bool undoable);
-    void Changed();
+    void Changed(TextChange change);
+    void TextChanged(std::size_t pos, std::string removed, std::size_t inserted);
 
     ColoredText content_;
     std::size_t selStart_ = 0;
@@ -94,9 +115,11 @@ private:
     TextColor insertionColor_ = TextColor::Black;
     bool modified_ = false;
     bool typingOpen_ = false;  // the last undo step is typing that may grow
+    std::size_t lowestChange_ = 0;
     std::vector<Edit> undo_;
     std::vector<Edit> redo_;
     std::function<void()> listener_;
+    std::function<void(const TextChange&)> observer_;
 };
 
 // Line arithmetic shared by the text model and the parser (which counts rows

@@ -26,6 +26,7 @@ struct ThreadQueue {
     std::condition_variable arrived;
     std::deque<MSG> messages;
     bool alive = true;
+    std::function<void()> wake;  // the owning thread's event loop
 };
 
 struct Window {
@@ -75,12 +76,15 @@ std::shared_ptr<ThreadQueue> QueueOf(HWND hwnd, WindowProc* proc = nullptr) {
 bool Matches(const MSG& m, HWND hwnd) { return hwnd == 0 || m.hwnd == hwnd || m.message == WM_QUIT; }
 
 bool Enqueue(const std::shared_ptr<ThreadQueue>& q, MSG msg) {
+    std::function<void()> wake;
     {
         std::lock_guard lock(q->mutex);
         if (!q->alive) return false;
         q->messages.push_back(std::move(msg));
+        wake = q->wake;
     }
     q->arrived.notify_all();
+    if (wake) wake();
     return true;
 }
 
@@ -180,6 +184,12 @@ bool WaitMessage(int timeoutMs) {
     }
     return q->arrived.wait_for(lock, std::chrono::milliseconds(timeoutMs),
                                [&] { return !q->messages.empty(); });
+}
+
+void SetQueueWakeHook(std::function<void()> hook) {
+    auto q = CurrentQueue();
+    std::lock_guard lock(q->mutex);
+    q->wake = std::move(hook);
 }
 
 void TranslateMessage(const MSG*) {}

@@ -54,6 +54,7 @@ MainWindow::MainWindow(Interface& ip, QWidget* parent)
     setObjectName("lipsmithStudio");
     setAccessibleName("Lipsmith Studio");
     SetPrompts(prompts_.get());
+    ip_.SetUserPrompts(prompts_.get());  // plug-ins ask the same boxes
     watcher_ = new SceneWatcher(ip_, this);
     playback_ = new PlaybackController(ip_, this);
 
@@ -120,6 +121,7 @@ MainWindow::~MainWindow() {
     playback_->Stop();
     for (QPointer<QWidget>& w : floating_) delete w.data();
     if (ip_.GetHostWindows() == windows_.get()) ip_.SetHostWindows(nullptr);
+    ip_.SetUserPrompts(nullptr);
     SetPrompts(nullptr);
 }
 

@@ -9,6 +9,10 @@
 #include "Node.h"
 #include "Sound.h"
 
+namespace lipsmith {
+class UserPrompts;
+}
+
 class HOST_API TimeChangeCallback {
 public:
     virtual ~TimeChangeCallback();
@@ -107,6 +111,11 @@ public:
     // nullptr or FALSE, and nothing happens.
     void SetHostWindows(HostWindows* windows) { windows_ = windows; }
     HostWindows* GetHostWindows() const { return windows_; }
+    // The host's message boxes and file dialogs (not owned). Every module
+    // has its own switch of the prompts in use, so a plug-in asks the host
+    // for its prompts here; nullptr: the host has none to lend.
+    void SetUserPrompts(lipsmith::UserPrompts* prompts) { prompts_ = prompts; }
+    lipsmith::UserPrompts* GetUserPrompts() const { return prompts_; }
     // The main window, the parent of plug-in dialogs.
     QWidget* GetMAXHWnd();
     // Rollup pages of the command panel (see HostWindows). AddRollupPage
@@ -146,6 +155,7 @@ private:
     std::string curFile_;
     int acceleratorsOff_ = 0;
     HostWindows* windows_ = nullptr;
+    lipsmith::UserPrompts* prompts_ = nullptr;
 };
 
 // The HTML file a help path stands for. Backslashes count as folder

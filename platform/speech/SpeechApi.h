@@ -103,6 +103,10 @@ public:
 };
 std::shared_ptr<SpStream> CreateSpStream();
 
+// The vendor attribute of the voices this platform installs itself (the
+// Speech API's own voices carried "Vendor=Microsoft").
+inline constexpr const char* kPlatformVoiceVendor = "eSpeak NG";
+
 // A voice token of an installed voice.
 struct VoiceToken {
     std::string id;  // what SetVoice takes

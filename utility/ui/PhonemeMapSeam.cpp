@@ -1,0 +1,11 @@
+#include "PhonemeMapSeam.h"
+
+#include "MessageBox.h"
+
+namespace lipsmith {
+
+void OpenPhonemeMapEditor(QWidget*, ScriptEditor&) {
+    ShowMessage(kMapEditorNotAvailable, kDefaultCaption, MB_OK | MB_ICONINFORMATION);
+}
+
+}  // namespace lipsmith
