@@ -249,7 +249,17 @@ HRESULT SpeechSession::SpeakActor(const std::string& text, int wavePass) {
     }
 
     HRESULT r = engine_->IsDone();
-    while (r == S_FALSE) {
+    bool finished = r != S_FALSE;
+    for (;;) {
+        if (finished) {
+            // A stop asked for while the engine was finishing still counts:
+            // one more look, so it is not lost between two turns.
+            if (onWaitTurn) onWaitTurn();
+            if (editor_.isParsing) break;
+            Log(msg::kStoppedByUser);
+            stoppedByUser = true;
+            return S_FALSE;
+        }
         MSG message;
         if (PeekMessage(&message, 0, PM_NOREMOVE)) {
             GetMessage(&message, 0);
@@ -266,6 +276,7 @@ HRESULT SpeechSession::SpeakActor(const std::string& text, int wavePass) {
         if (onWaitTurn) onWaitTurn();
         if (editor_.isParsing) {
             r = engine_->IsDone();
+            finished = r != S_FALSE;
             continue;
         }
         const HRESULT stopped = engine_->Stop();

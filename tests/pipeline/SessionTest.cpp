@@ -286,6 +286,25 @@ TEST_F(Session, StopDuringTheWavePassIsAStoppedRunThatKeepsTheOutput) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1);
 }
 
+TEST_F(Session, AStopAskedForAsTheRecordingEndsIsNotLost) {
+    session->options.generateScratchTrack = true;
+    WriteWaveFile(session->waveOutputPath, std::vector<std::int16_t>(100, 7));
+    const std::string before = ReadBytes(session->waveOutputPath);
+    engine->Say("Hello", {PhonemeEvent(kAa, 100), PhonemeEvent(kAe, 100)});
+    // Ctrl+C lands just after the last look of the recording's wait, when
+    // the engine has nothing left to say.
+    bool interrupted = false;
+    session->onWaitTurn = [&] {
+        if (interrupted) session->RequestStop();
+        interrupted = engine->InWaveMode() && engine->IsDone() == S_OK;
+    };
+    RunHead();
+    EXPECT_TRUE(session->stoppedByUser);
+    EXPECT_EQ(LineBeforeClosing(), "Parsing stopped by user.\n") << Pane();
+    EXPECT_FALSE(PaneHas("Synchronizing"));
+    EXPECT_EQ(ReadBytes(session->waveOutputPath), before);
+}
+
 TEST_F(Session, WaveSwitchOnWhileOnSwitchesBackToTheSpeakers) {
     ASSERT_EQ(session->WaveSwitch(true), S_OK);
     EXPECT_TRUE(engine->InWaveMode());
