@@ -283,7 +283,7 @@ TEST_F(TagInsertion, EveryOtherTagTheMenuInsertsParsesWithoutWarnings) {
         d.SetText("-20");
         return true;
     };
-    const int ids[] = {177, 5006, 5000, 5005, 6006, 6000, 6005, ID_TAG_SPELL, ID_TAG_SILENCE, 61440};
+    const int ids[] = {5006, 5000, 5005, 6006, 6000, 6005, ID_TAG_SPELL, ID_TAG_SILENCE, 61440};
     for (const int id : ids) {
         for (const bool selected : {false, true}) {
             Text(kBefore + "word there" + kAfter, kBefore.size(), kBefore.size() + (selected ? 4 : 0));
@@ -291,15 +291,23 @@ TEST_F(TagInsertion, EveryOtherTagTheMenuInsertsParsesWithoutWarnings) {
             speaker.calls.clear();
             dlg.Output().Clear();
             dlg.Output().ResetCounts();
-            if (id == 177 && selected) {
-                // An actor around words of another actor nests: the parser says so.
-                EXPECT_EQ(Reparse(), S_FALSE);
-                EXPECT_NE(Pane().find("'actor' tags cannot be nested"), std::string::npos);
-                continue;
-            }
             EXPECT_EQ(Reparse(), S_OK) << dlg.Script().Text() << Pane();
             EXPECT_EQ(Warnings() + Errors(), 0) << dlg.Script().Text() << Pane();
         }
+    }
+    // Actors go between actors: around lines of the wrapper, or empty.
+    for (const bool selected : {false, true}) {
+        const std::string before = "<_ANIM_>\n";
+        Text(before + "Hello there\n</_ANIM_>\n", before.size(), before.size() + (selected ? 11 : 0));
+        ASSERT_TRUE(Command(178));
+        speaker.calls.clear();
+        dlg.Output().Clear();
+        dlg.Output().ResetCounts();
+        EXPECT_EQ(Reparse(), S_OK) << dlg.Script().Text() << Pane();
+        EXPECT_EQ(Warnings() + Errors(), 0) << dlg.Script().Text() << Pane();
+        ASSERT_EQ(speaker.calls.size(), 1u);
+        EXPECT_EQ(speaker.calls[0].actorNode, "Jaw Bone");
+        EXPECT_EQ(speaker.calls[0].text, selected ? "Hello there" : "");
     }
     // The silence dialog's number reaches the engine as typed.
     Text(kBefore + " there" + kAfter, kBefore.size(), kBefore.size());

@@ -536,7 +536,9 @@ void ScriptDlgWindow::TagCommand(int id) {
     dialogs.copy = [this] { script_->CopySelection(); };
     dialogs.paste = [this] { script_->PasteClipboard(); };
     menu.Command(id, dialogs);
-    // The user goes on typing where the tag went in.
+    // The user goes on typing where the tag went in (a dialog that was
+    // shown took the window's activation with it).
+    activateWindow();
     script_->setFocus();
 }
 
