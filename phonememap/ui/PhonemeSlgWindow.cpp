@@ -92,8 +92,10 @@ PhonemeSlgWindow::PhonemeSlgWindow(PhonemeSlg& model, QWidget* owner) : QDialog(
     preview_ = new MouthView(this);
     preview_->setObjectName("mouthPreview");
     preview_->setAccessibleName(QStringLiteral("Mouth of the phoneme"));
-    preview_->setMinimumSize(170, 110);
-    left->addWidget(preview_, 1);
+    preview_->setMinimumSize(170, 100);
+    preview_->setMaximumHeight(130);
+    left->addWidget(preview_);
+    left->addStretch(1);
 
     auto* buttons = new QHBoxLayout();
     auto* reset = Named(new QPushButton(tr("Reset Defaults"), this), IDC_RESET_DEFAULTS, QStringLiteral("Reset Defaults"));

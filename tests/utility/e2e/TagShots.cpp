@@ -92,7 +92,7 @@ int main(int argc, char** argv) {
         editor->move(300, 120);
         auto* script = studio.Ctl<QPlainTextEdit>("ctl4001");
         // A word of the script selected, as for a pitch change around it.
-        QTextCursor c = script->document()->find(QStringLiteral("Welcome"));
+        QTextCursor c = script->document()->find(QStringLiteral("all night"));
         if (!c.isNull()) script->setTextCursor(c);
         Settle();
 
