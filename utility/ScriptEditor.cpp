@@ -4,8 +4,10 @@
 
 #include "CNumbers.h"
 #include "MessageBox.h"
+#include "Node.h"
 #include "ScriptFile.h"
 #include "ScriptRtfReader.h"
+#include "VoiceList.h"
 
 namespace lipsmith {
 
@@ -21,6 +23,7 @@ TimeValue FrameOf(TimeValue t, int ticksPerFrame) {
 ScriptEditor::ScriptEditor(Interface& ip) : ip_(ip), session_(std::make_unique<SpeechSession>(dlg_, ip)) {
     dlg_.replaceMode = 1;
     session_->options = RunOptions{};
+    voiceNames = [] { return VoiceMenuNames(); };
 }
 
 ScriptEditor::~ScriptEditor() {
@@ -77,6 +80,13 @@ bool ScriptEditor::ToggleActive(SpeechController* controller) {
     if (!actors_.ToggleActive(controller)) return false;
     Changed(EditorChange::Actors);
     return true;
+}
+
+std::vector<std::string> ScriptEditor::ActorNames() const {
+    std::vector<std::string> names;
+    for (const SpeakerEntry& entry : session_->Speakers().Entries())
+        if (entry.node) names.push_back(entry.node->GetName());
+    return names;
 }
 
 // --- Title and files ---------------------------------------------------------------

@@ -63,6 +63,11 @@ public:
     void ControllerDeleted(const SpeechController* controller);
     // Double-click on a controller item.
     bool ToggleActive(SpeechController* controller);
+    // The names of the speaking nodes, in the order of the speaker index
+    // (the tag menu's actors and the cue dialog's nodes).
+    std::vector<std::string> ActorNames() const;
+    // The installed voices the tag menu offers, in the voice list's order.
+    std::function<std::vector<std::string>()> voiceNames;
 
     // --- Title and files ------------------------------------------------------
     const std::string& Title() const { return title_; }

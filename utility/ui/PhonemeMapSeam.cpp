@@ -1,11 +1,16 @@
 #include "PhonemeMapSeam.h"
 
-#include "MessageBox.h"
+#include "PhonemeSlg.h"
+#include "PhonemeSlgWindow.h"
+#include "ScriptEditor.h"
 
 namespace lipsmith {
 
-void OpenPhonemeMapEditor(QWidget*, ScriptEditor&) {
-    ShowMessage(kMapEditorNotAvailable, kDefaultCaption, MB_OK | MB_ICONINFORMATION);
+void OpenPhonemeMapEditor(QWidget* owner, ScriptEditor& editor) {
+    PhonemeSlg model(editor.Session().ActiveMap());
+    PhonemeSlgWindow window(model, owner);
+    model.Open();
+    window.exec();
 }
 
 }  // namespace lipsmith

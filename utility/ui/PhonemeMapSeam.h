@@ -1,6 +1,6 @@
 // "Phoneme Mapping": opens the phoneme map editor for the script editor's
-// active map, modal, owned by `owner`. The map editor is not built yet; for
-// now this only says so.
+// active map, modal, owned by `owner`. What the editor changes there is what
+// the next run of the script uses.
 #pragma once
 
 class QWidget;
@@ -8,8 +8,6 @@ class QWidget;
 namespace lipsmith {
 
 class ScriptEditor;
-
-inline constexpr const char* kMapEditorNotAvailable = "The phoneme map editor is not available yet.";
 
 void OpenPhonemeMapEditor(QWidget* owner, ScriptEditor& editor);
 

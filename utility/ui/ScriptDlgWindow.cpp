@@ -28,6 +28,8 @@
 #include "ScriptEditControl.h"
 #include "ScriptEditor.h"
 #include "SpeechController.h"
+#include "TagDialogs.h"
+#include "TagMenu.h"
 #include "UtilityResource.h"
 
 namespace lipsmith {
@@ -241,6 +243,7 @@ void ScriptDlgWindow::BuildControls() {
     script_->onReplace = [this] { OpenFind(true); };
     script_->onPositionField = [this] { ShowPosition(); };
     script_->onFocus = [this](bool in) { SetShortcutsOff(script_, in); };
+    script_->onContextMenu = [this](const QPoint& pos) { ShowTagMenu(pos); };
 
     position_ = Named(new QLineEdit(c), IDC_POSITION, "Position");
     position_->setReadOnly(true);
@@ -505,6 +508,38 @@ void ScriptDlgWindow::closeEvent(QCloseEvent* e) {
     if (editor_.Running() || !editor_.SavePrompt(true)) return;
     ip_.UnRegisterTimeChangeCallback(&editor_);
     hide();
+}
+
+void ScriptDlgWindow::ShowTagMenu(const QPoint& globalPos) {
+    const std::vector<std::string> voices = editor_.voiceNames ? editor_.voiceNames() : std::vector<std::string>{};
+    const TagMenuItem items = BuildTagMenu(editor_.ActorNames(), voices);
+    int chosen = 0;
+    QMenu* menu = MakeTagMenu(items, this, &chosen);
+    menu->exec(globalPos);
+    delete menu;
+    if (chosen) TagCommand(chosen);
+}
+
+void ScriptDlgWindow::TagCommand(int id) {
+    const std::vector<std::string> voices = editor_.voiceNames ? editor_.voiceNames() : std::vector<std::string>{};
+    TagMenu menu(editor_.Dlg(), editor_.ActorNames(), voices);
+    TagDialogs dialogs;
+    dialogs.runCueDialog = [this](EyesTagDlg& dlg) {
+        EyesTagDlgWindow window(dlg, this);
+        return window.exec() == QDialog::Accepted;
+    };
+    dialogs.runSilenceDialog = [this](SilenceDlg& dlg) {
+        SilenceDlgWindow window(dlg, this);
+        return window.exec() == QDialog::Accepted;
+    };
+    dialogs.cut = [this] { script_->CutSelection(); };
+    dialogs.copy = [this] { script_->CopySelection(); };
+    dialogs.paste = [this] { script_->PasteClipboard(); };
+    menu.Command(id, dialogs);
+    // The user goes on typing where the tag went in (a dialog that was
+    // shown took the window's activation with it).
+    activateWindow();
+    script_->setFocus();
 }
 
 void ScriptDlgWindow::OpenFind(bool replace) {

@@ -48,6 +48,11 @@ public:
     // Escape: the Close button (with its save prompt).
     void reject() override;
 
+    // The script's right-click menu at a screen position, and the command
+    // of one of its items.
+    void ShowTagMenu(const QPoint& globalPos);
+    void TagCommand(int id);
+
 protected:
     void closeEvent(QCloseEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
