@@ -70,6 +70,12 @@ HRESULT PhraseListener::Run(const PhraseListenerInput& input) {
     session_.engineFailure = S_OK;
     editor.Output().SetText(FormatLocalTime(msg::kListenerStarted));
     session_.clock.Reset(*startTick);
+    // The phonemes come timed in milliseconds of the recording itself, and
+    // nothing fits the keys to the sound afterwards: they are placed at the
+    // host's exact ticks per millisecond, or they would drift off the
+    // recording by about 6 ms a second.
+    const double scriptRate = session_.clock.ticksPerMs;
+    session_.clock.ticksPerMs = static_cast<double>(TIME_TICKSPERSEC) / 1000.0;
     session_.leftBlinkEnd = session_.rightBlinkEnd = *startTick;
     editor.reportWarnings = true;
     session_.Speakers().ResetDone();
@@ -103,6 +109,7 @@ HRESULT PhraseListener::Run(const PhraseListenerInput& input) {
     // A run that placed nothing leaves the scene's sound as it was.
     if (!recorded_) session_.RestorePreviousSound();
 
+    session_.clock.ticksPerMs = scriptRate;
     if (session_.onRunControlsEnabled) session_.onRunControlsEnabled(true);
     session_.Log(CFormat(msg::kRunCounts, FormatLocalTime(msg::kListenerStoppedTime).c_str(),
                          editor.Output().errorCount, editor.Output().warningCount));

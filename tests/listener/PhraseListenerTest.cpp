@@ -91,13 +91,15 @@ TEST_F(ListenerTest, APhraseKeysTheActorAndItsDescendantsAndBecomesTheWaveOutput
     EXPECT_EQ(engine->stopRecos, 1);
     EXPECT_EQ(engine->voiceModes, 1);
 
-    // One key per phoneme at the phonemes' own times from In Frame; the
-    // actor's child is keyed too, the other actor is not.
-    const std::vector<TimeValue> times = {1600, 1600 + 482, 1600 + 1206, 1600 + 2172, 1600 + 2413};
+    // One key per phoneme at the phonemes' own times from In Frame, in
+    // exact ticks (the times are the recording's); the actor's child is
+    // keyed too, the other actor is not.
+    const std::vector<TimeValue> times = {1600, 1600 + 480, 1600 + 1200, 1600 + 2160, 1600 + 2400};
     EXPECT_EQ(KeyTimes(open), times);
     EXPECT_EQ(KeyTimes(width), times);
     EXPECT_EQ(KeyTimes(jawOpen), times);
     EXPECT_TRUE(KeyTimes(otherOpen).empty());
+    EXPECT_EQ(session->clock.ticksPerMs, kTicksPerMs);  // scripts keep their own rate
 
     // The wave output holds exactly the phrase, on the sound track from In Frame.
     EXPECT_EQ(WaveSamples(session->waveOutputPath), engine->phrase);
