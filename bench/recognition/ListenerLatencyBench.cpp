@@ -89,15 +89,12 @@ int main() {
 
     for (int round = 1; round <= 3; ++round) {
         session.waveOutputPath = dir + "/out" + std::to_string(round) + ".wav";
+        // The wait ends once the server has written the phrase and every
+        // phoneme has been keyed (the client may key them while it waits for
+        // an answer of the server, so this is where the last key is known).
         Clock::time_point listening, lastKey;
-        int keyed = -1;
         session.onProgressOpened = [&](ProgressModel&) { listening = Clock::now(); };
-        session.onWaitTurn = [&] {
-            if (session.clock.spokenMs != keyed) {
-                keyed = session.clock.spokenMs;
-                lastKey = Clock::now();
-            }
-        };
+        session.onProgressClosed = [&] { lastKey = Clock::now(); };
         PhraseListener listener(session);
         PhraseListenerInput input;
         input.itemSelected = true;
@@ -115,9 +112,9 @@ int main() {
         }
         const double speechEnd = static_cast<double>((at - recording.begin()) + heard.size()) / 22050.0;
         const double toLastKey = Seconds(lastKey - listening) - speechEnd;
-        std::printf("round %d: %.2f s of speech; end of speech to the last key %.3f s "
+        std::printf("round %d: %.2f s of speech, %d ms of phonemes keyed; end of speech to the last key %.3f s "
                     "(of which 0.600 s is the silence that ends a phrase)\n",
-                    round, static_cast<double>(heard.size()) / 22050.0, toLastKey);
+                    round, static_cast<double>(heard.size()) / 22050.0, session.clock.spokenMs, toLastKey);
     }
     std::filesystem::remove_all(dir);
     return 0;

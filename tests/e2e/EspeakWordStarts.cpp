@@ -1,6 +1,7 @@
 // espeak_word_starts RATE TEXT: where espeak-ng's own synthesis of TEXT at
 // RATE words per minute (as `espeak-ng -v en -s RATE` speaks it) starts each
-// word, in seconds, one line per word. A program of its own so the tests'
+// word it reports: one line per word, its character position in TEXT and its
+// start in seconds. A program of its own so the tests'
 // process keeps espeak-ng for the voice.
 #include <espeak-ng/speak_lib.h>
 
@@ -19,7 +20,7 @@ int Collect(short*, int, espeak_EVENT* events) {
         // that starts with a stop starts with the stop's closure.
         const std::size_t at = e->text_position > 0 ? static_cast<std::size_t>(e->text_position - 1) : SIZE_MAX;
         if (e->type == espeakEVENT_WORD && at < gText.size() && std::isalnum(static_cast<unsigned char>(gText[at])))
-            std::printf("%.4f\n", static_cast<double>(e->sample) / 22050.0);
+            std::printf("%zu %.4f\n", at, static_cast<double>(e->sample) / 22050.0);
     }
     return 0;
 }

@@ -45,13 +45,16 @@ long OffsetIn(const std::vector<std::int16_t>& recording, const std::vector<std:
 // The word each phoneme the server sends belongs to, for the words of
 // `text`: the voice says them as the server's voice does, and the rescaler
 // groups its phonemes word by word as the server's does.
-std::vector<std::uint32_t> WordOfEachPhoneme(const std::string& text, std::size_t words) {
+std::vector<std::uint32_t> WordOfEachPhoneme(const std::vector<std::string>& words) {
+    std::string text;
+    for (const std::string& w : words) text += (text.empty() ? "" : " ") + w;
     std::unique_ptr<ISpVoice> voice;
     EXPECT_EQ(CreateSpVoice(&voice), S_OK);
     if (!voice) return {};
     tts::PhraseTiming timing;
-    for (std::size_t i = 0; i < words; ++i) timing.wordOffsets.push_back(static_cast<std::uint32_t>(i * 44100));
-    timing.retainedBytes = static_cast<std::uint32_t>(words * 44100);
+    for (std::size_t i = 0; i < words.size(); ++i) timing.wordOffsets.push_back(static_cast<std::uint32_t>(i * 44100));
+    timing.retainedBytes = static_cast<std::uint32_t>(words.size() * 44100);
+    timing.wordPositions = tts::WordPositionsOf(words);
     std::vector<std::uint32_t> out;
     tts::PhraseRescaler* self = nullptr;
     tts::PhraseRescaler rescaler(timing, [&](WPARAM, LPARAM) { out.push_back(self->WordIndex()); });
@@ -80,12 +83,22 @@ std::vector<std::uint32_t> WordOfEachPhoneme(const std::string& text, std::size_
     return out;
 }
 
-std::vector<double> EspeakWordStarts(int rate, const std::string& text) {
+// Where espeak-ng's synthesis of the words starts each word (seconds), or
+// NaN for a word it says together with the one before.
+std::vector<double> EspeakWordStarts(int rate, const std::vector<std::string>& words) {
+    std::string text;
+    for (const std::string& w : words) text += (text.empty() ? "" : " ") + w;
     const ProgramRun r = RunProgram({ESPEAK_WORD_STARTS_PROGRAM, std::to_string(rate), text});
     EXPECT_EQ(r.status, 0) << r.err;
-    std::vector<double> out;
+    const std::vector<std::uint32_t> positions = tts::WordPositionsOf(words);
+    std::vector<double> out(words.size(), NAN);
     std::istringstream in(r.out);
-    for (double s; in >> s;) out.push_back(s);
+    std::uint32_t at = 0;
+    for (double s; in >> at >> s;) {
+        const auto word = std::find(positions.begin(), positions.end(), at);
+        EXPECT_NE(word, positions.end()) << "a word event at " << at;
+        if (word != positions.end()) out[static_cast<std::size_t>(word - positions.begin())] = s;
+    }
     return out;
 }
 
@@ -132,9 +145,10 @@ protected:
 };
 
 TEST_F(ListenCommand, EspeakPhrasesAtOtherRatesComeOutExactlyAndTheKeysFollowTheRecording) {
-    const std::string text = "the quick brown fox jumps over the lazy dog";
+    // "of the" is one word to the voice.
+    const std::string text = "the quick brown fox jumps over the lazy dog by the side of the road";
     const std::vector<std::string> words = engines::GrammarWords(text);
-    const std::vector<std::uint32_t> wordOf = WordOfEachPhoneme(text, words.size());
+    const std::vector<std::uint32_t> wordOf = WordOfEachPhoneme(words);
     ASSERT_FALSE(wordOf.empty());
     for (int rate : {120, 220}) {
         SCOPED_TRACE("espeak-ng -s " + std::to_string(rate));
@@ -159,17 +173,20 @@ TEST_F(ListenCommand, EspeakPhrasesAtOtherRatesComeOutExactlyAndTheKeysFollowThe
         // where the word starts in the recording.
         const std::vector<TimeValue> times = PhonemeTimes(Path(tag + ".lsc"));
         ASSERT_EQ(times.size(), wordOf.size());
-        const std::vector<double> starts = EspeakWordStarts(rate, text);
-        ASSERT_EQ(starts.size(), words.size());
+        const std::vector<double> starts = EspeakWordStarts(rate, words);
         double worst = 0;
+        std::size_t checked = 0;
         for (std::size_t w = 0; w < words.size(); ++w) {
+            // A word the voice says together with the one before has no first phoneme of its own.
             const auto first = std::find(wordOf.begin(), wordOf.end(), w);
-            ASSERT_NE(first, wordOf.end());
+            if (first == wordOf.end() || std::isnan(starts[w])) continue;
+            ++checked;
             const TimeValue t = times[static_cast<std::size_t>(first - wordOf.begin())];
             const double inRecording = (t - kInFrameTick) / 4800.0 + offset / 22050.0;
-            EXPECT_NEAR(inRecording, starts[w], 0.040) << words[w];
+            EXPECT_NEAR(inRecording, starts[w], 0.040) << words[w] << " (word " << w << ")";
             worst = std::max(worst, std::abs(inRecording - starts[w]));
         }
+        EXPECT_GE(checked, words.size() - 2);
         std::printf("espeak-ng -s %d: the words' first keys lie within %.1f ms of the words in the recording\n", rate,
                     worst * 1000);
     }
@@ -188,7 +205,7 @@ TEST_F(ListenCommand, ARealHumanVoiceComesOutRightWithItsKeysInsideTheSpokenSpan
     ASSERT_TRUE(engines::ReadWaveAs22kMono(Path("human.wav"), phrase, nullptr));
     EXPECT_GE(OffsetIn(recording, phrase), 0);
     const std::vector<TimeValue> times = PhonemeTimes(Path("human.lsc"));
-    EXPECT_EQ(times.size(), WordOfEachPhoneme(text, engines::GrammarWords(text).size()).size());
+    EXPECT_EQ(times.size(), WordOfEachPhoneme(engines::GrammarWords(text)).size());
     ASSERT_FALSE(times.empty());
     const double spoken = phrase.size() / 22050.0;
     EXPECT_EQ(times.front(), kInFrameTick);
