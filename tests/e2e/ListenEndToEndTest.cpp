@@ -18,6 +18,7 @@
 
 #include "AudioInput.h"
 #include "E2ESupport.h"
+#include "ITTS.h"
 #include "NoteTrack.h"
 #include "PhraseRescaler.h"
 #include "Plugins.h"
@@ -232,6 +233,12 @@ TEST_F(ListenCommand, NoMicrophoneIsAClearMessageNotAHang) {
     EXPECT_NE(run.err.find("Lipsmith: Failed to start the Speech Recognition Engine"), std::string::npos) << run.err;
     EXPECT_NE(run.out.find("Listener was interrupted."), std::string::npos) << run.out;
     EXPECT_FALSE(std::filesystem::exists(Path("nomic.wav")));
+
+    // The editor asks the server before it switches to phrase mode: with the
+    // model installed the answer is yes, whatever the microphone.
+    std::unique_ptr<ITTS> tts;
+    ASSERT_EQ(CreateCTTS(&tts), S_OK);
+    EXPECT_EQ(tts->CheckEngine(), S_OK);
 }
 
 }  // namespace
