@@ -295,6 +295,7 @@ public:
         probe_->changed.notify_all();
         probe_->changed.wait(lock, [&] { return probe_->released || probe_->stopped; });
         probe_->running = false;
+        probe_->changed.notify_all();
         if (probe_->stopped) return {ListeningEnd::Stopped, "stopped", ""};
         lock.unlock();
         for (int i = 0; i < probe_->phonemes; ++i) request_.notify(WM_APP + 6, (100u + i) << 16, 10 + i);
