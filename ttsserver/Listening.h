@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "MessageQueue.h"
 #include "Result.h"
@@ -34,6 +35,9 @@ struct ListeningOutcome {
     ListeningEnd end = ListeningEnd::Stopped;
     std::string message;  // why, when not Done
     std::string text;     // the recognised words
+    // What the user should know about the grammar (words left out of it).
+    std::vector<std::string> notes;
+    bool grammarFailed = false;  // the grammar could not be built: dictation alone listened
 };
 
 class ListeningRun {

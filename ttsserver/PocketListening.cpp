@@ -45,6 +45,12 @@ public:
         ListeningOutcome out;
         out.message = r.message;
         out.text = r.text;
+        for (const std::string& note : r.notes) {
+            if (note.rfind("The grammar could not be built", 0) == 0)
+                out.grammarFailed = true;
+            else
+                out.notes.push_back(note);
+        }
         switch (r.outcome) {
             case RunOutcome::Done: out.end = ListeningEnd::Done; break;
             case RunOutcome::Stopped: out.end = ListeningEnd::Stopped; break;

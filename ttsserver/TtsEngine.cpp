@@ -311,6 +311,11 @@ void TtsEngine::DoStartRecognition() {
         if (!outcome.message.empty()) line += " (" + outcome.message + ")";
         deps_.log(line);
     }
+    // The set-up's own boxes: no owner, no caption, and the run goes on.
+    if (deps_.showError) {
+        if (outcome.grammarFailed) deps_.showError("CreateGrammar Failed", std::string());
+        for (const std::string& note : outcome.notes) deps_.showError(note, std::string());
+    }
     switch (outcome.end) {
         case ListeningEnd::CannotStart:
             // No audio input: as if no recognizer could start.

@@ -280,6 +280,8 @@ struct ListeningProbe {
     ListeningEnd end = ListeningEnd::Done;
     std::vector<ListeningRequest> requests;
     int phonemes = 3;
+    std::vector<std::string> notes;
+    bool grammarFailed = false;
     bool released = false;
     bool stopped = false;
     bool running = false;
@@ -296,10 +298,15 @@ public:
         probe_->changed.wait(lock, [&] { return probe_->released || probe_->stopped; });
         probe_->running = false;
         probe_->changed.notify_all();
-        if (probe_->stopped) return {ListeningEnd::Stopped, "stopped", ""};
+        if (probe_->stopped) {
+            ListeningOutcome stopped;
+            stopped.message = "stopped";
+            return stopped;
+        }
         lock.unlock();
         for (int i = 0; i < probe_->phonemes; ++i) request_.notify(WM_APP + 6, (100u + i) << 16, 10 + i);
-        return {probe_->end, "why", "hello world"};
+        ListeningOutcome out{probe_->end, "why", "hello world", probe_->notes, probe_->grammarFailed};
+        return out;
     }
     void Stop() override {
         std::lock_guard lock(probe_->mutex);
@@ -434,6 +441,20 @@ TEST_F(RecognitionEngineTest, ARunThatFailsSaysWhyAndEndsWithoutPhonemesAfterNoP
     ASSERT_EQ(WaitDone(), S_OK);
     EXPECT_EQ(errors.size(), 1u);  // nothing to tell: the client finds no phrase
     EXPECT_TRUE(Ids().empty());
+}
+
+TEST_F(RecognitionEngineTest, GrammarProblemsAreShownAsBoxesWithoutCaptionAndTheRunGoesOn) {
+    StartListening();
+    probe->grammarFailed = true;
+    probe->notes = {"The word \"xq\" is not in the recognizer's dictionary; it is left out of the grammar."};
+    Release();
+    ASSERT_EQ(engine->SpeechReco("xq"), S_OK);
+    ASSERT_EQ(WaitDone(), S_OK);
+    ASSERT_EQ(errors.size(), 2u);
+    EXPECT_EQ(errors[0], std::make_pair(std::string("CreateGrammar Failed"), std::string()));
+    EXPECT_EQ(errors[1].first, probe->notes[0]);
+    EXPECT_EQ(errors[1].second, "");
+    EXPECT_EQ(Count(WM_APP + 6), 3u);  // dictation's words were still keyed
 }
 
 TEST_F(RecognitionEngineTest, ShutdownEndsARunThatIsListening) {
