@@ -291,6 +291,18 @@ HRESULT SpeechSession::SpeakActor(const std::string& text, int wavePass) {
 // --- Notifications ------------------------------------------------------------------
 
 LRESULT SpeechSession::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    // The speech server has no window: it asks us to show its message boxes.
+    if (message == kMsgServerMessageBox) {
+        const auto* text = reinterpret_cast<const wchar_t*>(lParam);
+        const std::wstring whole = text ? std::wstring(text) : std::wstring();
+        const std::size_t cut = whole.find(kMessageBoxSeparator);
+        const std::string caption = cut == std::wstring::npos ? std::string() : WideToUtf8(whole.substr(0, cut));
+        const std::string body = WideToUtf8(cut == std::wstring::npos ? whole : whole.substr(cut + 1));
+        const unsigned type = static_cast<unsigned>(wParam & 0xFFFF);
+        const int answer = ShowMessage(body, caption, type);
+        if (onServerMessage) onServerMessage(type);
+        return answer;
+    }
     // The wave pass speaks the script a second time only to record it: its
     // notifications make no keys and add no spoken time.
     if (!wavePassActive) {

@@ -25,6 +25,7 @@ class Interface;
 namespace lipsmith {
 
 class SpeechController;
+class PhraseListener;
 
 // Window messages of the speech notifications (WM_APP + event id).
 inline constexpr UINT kMsgStartStream = WM_APP + 1;
@@ -141,8 +142,14 @@ public:
     // the toolkit's own events (which it handles). Unset: a short wait on the
     // message queue alone.
     std::function<void()> waitForEvents;
+    // A message box of the speech server has been shown (its type: buttons
+    // and icon).
+    std::function<void(unsigned type)> onServerMessage;
 
 private:
+    // The listener runs its own kind of run on the session's state.
+    friend class PhraseListener;
+
     void WavePassAndFitting(const std::string& script);
     // Merges the run's recording into the wave output. When it cannot, the
     // recording replaces the output on its own (the previous output kept

@@ -16,6 +16,13 @@ inline constexpr const char* kIidITTS = "{899B6316-5448-4B99-9B35-C0988AAE6070}"
 inline constexpr const char* kLibidTTS = "{919AD67F-88F0-404C-AEE5-FF3431519AE2}";
 inline constexpr const char* kAppidTTS = "{919AD67F-88F0-404C-AEE5-FF3431519AE2}";
 
+// A message box of the server, sent to the notify window like a speech
+// notification and shown by the client: wParam holds the box's buttons and
+// icon, the text is the caption, the character kMessageBoxSeparator and the
+// message. The server waits until the box has been answered.
+inline constexpr std::uint32_t kMsgServerMessageBox = 0x8000 + 0x200;
+inline constexpr wchar_t kMessageBoxSeparator = L'\x1f';
+
 // Strings are the narrow (UTF-8) text of the string variants the methods take.
 class ITTS {
 public:

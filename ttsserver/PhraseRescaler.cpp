@@ -1,10 +1,21 @@
 #include "PhraseRescaler.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace lipsmith::tts {
 
 using namespace lipsmith::speech;
+
+std::vector<std::uint32_t> WordPositionsOf(const std::vector<std::string>& words) {
+    std::vector<std::uint32_t> positions;
+    std::uint32_t at = 0;
+    for (const std::string& w : words) {
+        positions.push_back(at);
+        at += static_cast<std::uint32_t>(w.size()) + 1;
+    }
+    return positions;
+}
 
 PhraseRescaler::PhraseRescaler(PhraseTiming phrase, Send send) : phrase_(std::move(phrase)), send_(std::move(send)) {
     if (phrase_.bytesPerSecond == 0) phrase_.bytesPerSecond = 44100;
@@ -55,14 +66,18 @@ void PhraseRescaler::WordBoundary(std::uint32_t position, std::uint64_t audioOff
         sum_ -= carry.back().Duration();
         queue_.pop_back();
     }
-    if (queue_.empty()) {
+    const std::uint32_t next = phrase_.wordPositions.empty() ? wordIndex_ + 1 : WordAt(position);
+    if (next <= wordIndex_) {
+        // The voice says one recognised word as two: the boundary is inside
+        // the word, whose phonemes go on together.
+    } else if (queue_.empty()) {
         // A word without phonemes of its own: its stretch of the recording
         // goes to the next word, so later words keep their place.
         std::uint32_t bytes = 0;
-        if (WordBytes(&bytes)) skippedBytes_ += bytes;
-        ++wordIndex_;
+        if (WordBytes(next, &bytes)) skippedBytes_ += bytes;
+        wordIndex_ = next;
     } else {
-        Flush(false);
+        Flush(false, next);
     }
     for (const Record& r : carry) {
         queue_.push_back(r);
@@ -70,19 +85,31 @@ void PhraseRescaler::WordBoundary(std::uint32_t position, std::uint64_t audioOff
     }
 }
 
-void PhraseRescaler::EndStream() { Flush(true); }
+void PhraseRescaler::EndStream() {
+    // The last phonemes cover every recognised word left when words are
+    // matched by place.
+    const std::uint32_t words = static_cast<std::uint32_t>(phrase_.wordOffsets.size());
+    Flush(true, phrase_.wordPositions.empty() || words <= wordIndex_ ? wordIndex_ + 1 : words);
+}
 
-bool PhraseRescaler::WordBytes(std::uint32_t* bytes) const {
+std::uint32_t PhraseRescaler::WordAt(std::uint32_t position) const {
+    const auto& p = phrase_.wordPositions;
+    // The last word starting at or before the position.
+    const auto after = std::upper_bound(p.begin(), p.end(), position);
+    return after == p.begin() ? 0 : static_cast<std::uint32_t>(after - p.begin() - 1);
+}
+
+bool PhraseRescaler::WordBytes(std::uint32_t nextWord, std::uint32_t* bytes) const {
     const auto& offsets = phrase_.wordOffsets;
     if (wordIndex_ >= offsets.size()) return false;
     const std::uint32_t start = offsets[wordIndex_];
-    const std::uint32_t end = wordIndex_ + 1 < offsets.size() ? offsets[wordIndex_ + 1] : phrase_.retainedBytes;
+    const std::uint32_t end = nextWord < offsets.size() ? offsets[nextWord] : phrase_.retainedBytes;
     // Offsets out of order (a damaged phrase) give an empty word, not a huge one.
     *bytes = end > start ? end - start : 0;
     return true;
 }
 
-void PhraseRescaler::Flush(bool endOfStream) {
+void PhraseRescaler::Flush(bool endOfStream, std::uint32_t nextWord) {
     if (queue_.empty()) return;
     // Silences at the very end keep their place but do not count towards
     // the last word's length.
@@ -102,7 +129,7 @@ void PhraseRescaler::Flush(bool endOfStream) {
     };
 
     std::uint32_t bytes = 0;
-    if (!WordBytes(&bytes)) {
+    if (!WordBytes(nextWord, &bytes)) {
         // More words than the recogniser found: nothing to fit them to, so
         // they keep the voice's own timing.
         for (const Record& r : queue_) send(r, r.Duration());
@@ -118,7 +145,7 @@ void PhraseRescaler::Flush(bool endOfStream) {
         }
     }
     skippedBytes_ = 0;
-    ++wordIndex_;
+    wordIndex_ = std::max(nextWord, wordIndex_ + 1);
     queue_.clear();
     sum_ = 0;
 }

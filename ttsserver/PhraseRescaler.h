@@ -9,6 +9,7 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "MessageQueue.h"
@@ -24,7 +25,18 @@ struct PhraseTiming {
     std::vector<std::uint32_t> wordOffsets;
     std::uint32_t retainedBytes = 0;
     std::uint32_t bytesPerSecond = 44100;  // 22050 Hz 16-bit mono
+    // Where each recognised word starts in the text the voice re-speaks
+    // (characters), when known. A voice does not report every word: it may
+    // say two as one ("of the") or one as two. With the positions, each
+    // boundary is matched to the word at its place, and phonemes that cover
+    // several recognised words are fitted to all of them; without them
+    // boundaries and words are paired in order.
+    std::vector<std::uint32_t> wordPositions;
 };
+
+// The positions of the words of `text` joined by single blanks, as the
+// recognised text is.
+std::vector<std::uint32_t> WordPositionsOf(const std::vector<std::string>& words);
 
 class PhraseRescaler {
 public:
@@ -57,9 +69,14 @@ private:
         std::uint16_t Phone() const { return static_cast<std::uint16_t>(lParam & 0xFFFF); }
     };
 
-    void Flush(bool endOfStream);
-    // Bytes of retained audio of the current word; false past the phrase's words.
-    bool WordBytes(std::uint32_t* bytes) const;
+    // Sends the queued phonemes fitted to the recognised words from the
+    // current one up to (not including) `nextWord`.
+    void Flush(bool endOfStream, std::uint32_t nextWord);
+    // Bytes of retained audio of the words [current, nextWord); false past
+    // the phrase's words.
+    bool WordBytes(std::uint32_t nextWord, std::uint32_t* bytes) const;
+    // The recognised word a boundary at `position` starts.
+    std::uint32_t WordAt(std::uint32_t position) const;
 
     PhraseTiming phrase_;
     Send send_;

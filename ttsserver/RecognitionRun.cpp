@@ -133,7 +133,14 @@ RecognitionRunResult RecognitionRun::Respeak(const CapturedPhrase& phrase, Recog
     if (!voice || result.text.empty()) return result;
 
     PhraseTiming timing;
-    for (const PhraseWord& w : phrase.words) timing.wordOffsets.push_back(w.retainedOffset);
+    std::vector<std::string> words;
+    for (const PhraseWord& w : phrase.words) {
+        timing.wordOffsets.push_back(w.retainedOffset);
+        words.push_back(w.text);
+    }
+    // The voice re-speaks the words joined by blanks: its boundaries are
+    // matched to the words by their places in that text.
+    if (result.text == phrase.Text()) timing.wordPositions = WordPositionsOf(words);
     timing.retainedBytes = phrase.RetainedBytes();
     timing.bytesPerSecond = Format22kHz16BitMono().avgBytesPerSec;
     PhraseRescaler rescaler(timing, [&](WPARAM wParam, LPARAM lParam) {

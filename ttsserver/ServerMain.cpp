@@ -23,6 +23,7 @@
 #include <cstring>
 
 #include "MessageBox.h"
+#include "PocketListening.h"
 #include "Registration.h"
 #include "RuntimePaths.h"
 #include "ServerLog.h"
@@ -110,6 +111,8 @@ int main(int argc, char** argv) {
     deps.showError = [](const std::string& text, const std::string& caption) {
         ShowMessage(text, caption, MB_OK | MB_ICONERROR);
     };
+    // One decoder for the whole process, kept warm between runs.
+    deps.listening = std::make_shared<tts::PocketListening>();
 
     tts::TtsServer server(options, std::move(deps));
     switch (server.Listen(error)) {

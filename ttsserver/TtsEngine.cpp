@@ -9,6 +9,7 @@ namespace lipsmith::tts {
 namespace {
 
 constexpr const char* kServerCaption = "Lipsmith_TTS";
+constexpr const char* kClientCaption = "Lipsmith";
 constexpr auto kWorkerWait = std::chrono::milliseconds(1);
 constexpr std::uint32_t kSpeakWaitMs = 2;
 
@@ -38,6 +39,8 @@ void TtsEngine::Start() {
 
 void TtsEngine::Shutdown() {
     if (!worker_.joinable()) return;
+    recoStopRequested_ = true;
+    StopActiveRun();
     signals_.Set(kSignalQuit);
     worker_.join();
 }
@@ -46,6 +49,8 @@ void TtsEngine::BeginShutdown() {
     // The speaking loop ends on the stop request; the voice, released on the
     // worker's way out, purges whatever it still had.
     state_.stopRequested = 1;
+    recoStopRequested_ = true;
+    StopActiveRun();
     signals_.Set(kSignalQuit);
 }
 
@@ -128,6 +133,7 @@ HRESULT TtsEngine::SpeechReco(const std::string& grammarText) {
         state_.busy = S_FALSE;
         state_.grammarText = grammarText;
     }
+    recoStopRequested_ = false;
     state_.recognitionMode = 1;
     signals_.Set(kSignalStartRecognition);
     return S_OK;
@@ -143,14 +149,17 @@ HRESULT TtsEngine::SetSpeechWaveFile(const std::string& waveFile) {
 }
 
 HRESULT TtsEngine::StopReco() {
+    recoStopRequested_ = true;
+    StopActiveRun();
     state_.recognitionMode = 0;
     signals_.Set(kSignalStopRecognition);
     return S_OK;
 }
 
 HRESULT TtsEngine::CheckEngine() {
-    // No speech recognizer is installed with this server yet.
-    return REGDB_E_CLASSNOTREG;
+    // Creates the decoder (and keeps it warm for the first run).
+    if (!deps_.listening) return REGDB_E_CLASSNOTREG;
+    return SUCCEEDED(deps_.listening->Check(nullptr)) ? S_OK : REGDB_E_CLASSNOTREG;
 }
 
 // ---- worker thread ----
@@ -263,19 +272,78 @@ void TtsEngine::DoVoiceMode() {
 void TtsEngine::DoReleaseStream() { state_.waveStream.reset(); }
 
 void TtsEngine::DoStartRecognition() {
+    ListeningRequest request;
     {
         std::lock_guard lock(state_.mutex);
         state_.servingSerial = state_.requestSerial;
+        request.grammarText = state_.grammarText;
+        request.phraseAudioPath = state_.phraseAudioPath;
     }
-    // No recognizer can be created: busy stays 1 and recognition mode stays
-    // on until the client gives up with StopReco.
+    request.voice = state_.voice.get();
+    request.notify = [this](UINT message, WPARAM wParam, LPARAM lParam) {
+        const HWND hwnd = state_.notifyWindow;
+        if (hwnd != 0 && deps_.notify) deps_.notify(hwnd, message, wParam, lParam, nullptr);
+    };
+    std::string why;
+    std::unique_ptr<ListeningRun> run;
+    if (deps_.listening) run = deps_.listening->Prepare(std::move(request), &why);
+    if (!run) {
+        // Busy stays 1 and recognition mode stays on until the client gives
+        // up with StopReco.
+        ShowNoRecognizer(why);
+        return;
+    }
+    {
+        std::lock_guard lock(runMutex_);
+        activeRun_ = run.get();
+        if (recoStopRequested_) run->Stop();
+    }
+    const ListeningOutcome outcome = run->Run();
+    {
+        std::lock_guard lock(runMutex_);
+        activeRun_ = nullptr;
+    }
+    run.reset();  // the decoder goes back for the next run
+    if (deps_.log) {
+        static const char* const kEnds[] = {"phrase", "stopped", "no audio input", "no phrase", "failed"};
+        std::string line = std::string("recognition: ") + kEnds[static_cast<int>(outcome.end)];
+        if (!outcome.text.empty()) line += ": \"" + outcome.text + "\"";
+        if (!outcome.message.empty()) line += " (" + outcome.message + ")";
+        deps_.log(line);
+    }
+    // The set-up's own boxes: no owner, no caption, and the run goes on.
     if (deps_.showError) {
-        deps_.showError(
-            "Failed to start the Speech Recognition Engine, make sure it is installed.\n"
-            "See the Lipsmith web site and the online help for how to obtain and install a speech "
-            "recognition engine.",
-            "Lipsmith");
+        if (outcome.grammarFailed) deps_.showError("CreateGrammar Failed", std::string());
+        for (const std::string& note : outcome.notes) deps_.showError(note, std::string());
     }
+    switch (outcome.end) {
+        case ListeningEnd::CannotStart:
+            // No audio input: as if no recognizer could start.
+            ShowNoRecognizer(outcome.message);
+            return;
+        case ListeningEnd::Failed:
+            if (deps_.showError) deps_.showError(outcome.message, kServerCaption);
+            break;
+        case ListeningEnd::Done:
+        case ListeningEnd::Stopped:
+        case ListeningEnd::NoPhrase: break;
+    }
+    SetBusyFromWorker(S_OK);
+}
+
+void TtsEngine::ShowNoRecognizer(const std::string& why) {
+    if (!deps_.showError) return;
+    std::string text =
+        "Failed to start the Speech Recognition Engine, make sure it is installed.\n"
+        "See the Lipsmith web site and the online help for how to obtain and install the speech "
+        "recognition engine (Debian: the packages pocketsphinx-en-us and libpocketsphinx3) and a microphone.";
+    if (!why.empty()) text += "\n(" + why + ")";
+    deps_.showError(text, kClientCaption);
+}
+
+void TtsEngine::StopActiveRun() {
+    std::lock_guard lock(runMutex_);
+    if (activeRun_) activeRun_->Stop();
 }
 
 void TtsEngine::DoStopRecognition() { state_.recognitionMode = 0; }

@@ -17,6 +17,7 @@
 #include <thread>
 
 #include "ITTS.h"
+#include "Listening.h"
 #include "MessageQueue.h"
 #include "Signals.h"
 #include "SpeechApi.h"
@@ -53,6 +54,10 @@ struct TtsEngineDeps {
     // A message box of the server process (text, caption; error icon).
     std::function<void(const std::string& text, const std::string& caption)> showError;
     NotifyFunction notify;
+    // A line for the server's log (what recognition heard); optional.
+    std::function<void(const std::string&)> log;
+    // Speech recognition; none: no recognizer is installed.
+    std::shared_ptr<Listening> listening;
     // Called on the worker thread whenever an answer a caller may be waiting
     // for may be ready (speech ended, a switch of output done, the worker ended).
     std::function<void()> stateChanged;
@@ -143,6 +148,8 @@ private:
     void DoStopRecognition();
     void OnVoiceEvents();
     void SetBusyFromWorker(HRESULT value);
+    void StopActiveRun();
+    void ShowNoRecognizer(const std::string& why);
 
     TtsEngineDeps deps_;
     TtsEngineState state_;
@@ -150,6 +157,11 @@ private:
     std::thread worker_;
     std::atomic<bool> workerAlive_{false};
     std::atomic<int> workerExitCode_{0};
+    // The recognition run the worker is in (StopReco and shutdown end it
+    // from the main thread), and whether the client has given up on it.
+    std::mutex runMutex_;
+    ListeningRun* activeRun_ = nullptr;
+    std::atomic<bool> recoStopRequested_{false};
 };
 
 }  // namespace lipsmith::tts

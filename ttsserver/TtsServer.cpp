@@ -12,6 +12,7 @@
 #include <random>
 #include <thread>
 
+#include "MessageBox.h"
 #include "RuntimePaths.h"
 #include "Utf8.h"
 
@@ -86,6 +87,16 @@ std::unique_ptr<TtsEngine> TtsServer::MakeEngine(std::uint64_t objectId) {
         SendNotification(objectId, h, m, w, l, t);
     };
     deps.stateChanged = [this] { Wake(); };
+    if (!deps.log) deps.log = options_.log;
+    // The server has no window: its message boxes are shown by the client
+    // whose object raised them, or, without a notify window, logged.
+    deps.showError = [this, objectId, fallback = deps_.showError](const std::string& text, const std::string& caption) {
+        const HWND hwnd = NotifyWindowOf(objectId);
+        const unsigned type = caption.empty() ? MB_OK : MB_OK | MB_ICONERROR;
+        const std::wstring payload = Utf8ToWide(caption) + kMessageBoxSeparator + Utf8ToWide(text);
+        if (hwnd != 0 && SendNotification(objectId, hwnd, kMsgServerMessageBox, type, 0, &payload)) return;
+        if (fallback) fallback(text, caption);
+    };
     auto engine = std::make_unique<TtsEngine>(std::move(deps));
     {
         std::lock_guard lock(routeMutex_);
@@ -458,13 +469,13 @@ void TtsServer::DropRequestedByWorker() {
 }
 
 // Worker thread of the object: one synchronous notification.
-void TtsServer::SendNotification(std::uint64_t objectId, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
+bool TtsServer::SendNotification(std::uint64_t objectId, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
                                  const std::wstring* text) {
     std::shared_ptr<NotifyChannel> channel;
     {
         std::lock_guard lock(routeMutex_);
         auto it = channels_.find(objectId);
-        if (it == channels_.end()) return;
+        if (it == channels_.end()) return false;
         channel = it->second;
     }
     wire::Notify notify;
@@ -494,7 +505,7 @@ void TtsServer::SendNotification(std::uint64_t objectId, HWND hwnd, UINT message
             case ReadStatus::Malformed: why = "malformed answer to a notification"; break;
         }
     }
-    if (why.empty()) return;
+    if (why.empty()) return true;
     if (why == "client gone during a notification") why.clear();  // an ordinary exit, not worth a line
     // Give up on this client: no further notifications go its way, and the
     // main thread drops its connection.
@@ -505,6 +516,7 @@ void TtsServer::SendNotification(std::uint64_t objectId, HWND hwnd, UINT message
         workerDrops_.emplace_back(channel->owner, why);
     }
     Wake();
+    return false;
 }
 
 void TtsServer::Close() {

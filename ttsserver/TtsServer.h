@@ -98,7 +98,8 @@ private:
     std::unique_ptr<TtsEngine> MakeEngine(std::uint64_t objectId);
     // Ends the engines of gone objects whose workers have finished.
     void ReapRetired(bool wait);
-    void SendNotification(std::uint64_t objectId, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
+    // False when the notification could not be delivered and handled.
+    bool SendNotification(std::uint64_t objectId, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
                           const std::wstring* text);
     void Log(const std::string& line) const;
 

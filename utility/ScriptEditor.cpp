@@ -233,7 +233,10 @@ bool ScriptEditor::SwitchMode(EditorMode mode) {
 void ScriptEditor::RunCommand(const PhraseListenerInput& selection) {
     const std::string wave = session_->waveOutputPath;
     if (mode_ == EditorMode::Phrase) {
+        if (!dlg_.isParsing) session_->options.inFrame = static_cast<int>(inFrame_);
         PhraseListenerRun(*session_, selection);
+        // The keys are there now: the host's views show them at once.
+        if (!dlg_.isParsing) ip_.RedrawViews(ip_.GetTime());
     } else if (dlg_.isParsing) {
         session_->ParseScriptCommand();  // the stop request
         return;

@@ -14,11 +14,14 @@ int RunMapDefault(const Args& args);
 int RunRun(const Args& args);
 int RunExport(const Args& args);
 int RunBatch(const Args& args);
+int RunListen(const Args& args);
 
 namespace {
 
 const Command kCommands[] = {
     {"run", "SCRIPT.txt [OPTIONS]", "speak a script and key the scene (see 'lipsmith run --help')", RunRun},
+    {"listen", "--actor NODE [OPTIONS]",
+     "key an actor from a phrase spoken into the microphone (see 'lipsmith listen --help')", RunListen},
     {"new-scene", "OUT.lsc", "write the built-in demo scene", RunNewScene},
     {"dump", "SCENE.lsc", "print a scene's controllers, keys and notes as JSON", RunDump},
     {"voices", "", "list the installed voices (Name, Gender, Language, Vendor)", RunVoices},

@@ -22,8 +22,9 @@ struct Sent {
 
 class PhraseRescalerTest : public ::testing::Test {
 protected:
-    void Use(std::vector<double> wordStartsMs, double retainedMs) {
+    void Use(std::vector<double> wordStartsMs, double retainedMs, std::vector<std::uint32_t> positions = {}) {
         PhraseTiming t;
+        t.wordPositions = std::move(positions);
         for (double ms : wordStartsMs) t.wordOffsets.push_back(Bytes(ms));
         t.retainedBytes = Bytes(retainedMs);
         rescaler = std::make_unique<PhraseRescaler>(t, [this](WPARAM w, LPARAM l) {
@@ -162,6 +163,46 @@ TEST_F(PhraseRescalerTest, AWordWithoutPhonemesHandsItsStretchToTheNextWord) {
     Phoneme(30, 100);
     rescaler->EndStream();
     EXPECT_EQ(Durations(), (std::vector<unsigned>{100, 150, 150}));
+}
+
+// Recognised "of the script" at 0, 100 and 300 ms; the voice reports "of
+// the" as one word (no boundary at "the", position 3) or "script" as two.
+TEST_F(PhraseRescalerTest, BoundariesAreMatchedToTheWordsAtTheirPlaces) {
+    Use({0, 100, 300}, 600, WordPositionsOf({"of", "the", "script"}));
+    Boundary(0);
+    Phoneme(10, 100);
+    Phoneme(11, 100);  // "of the": 200 ms of voice for 300 ms of recording
+    Boundary(7);       // "script"
+    Phoneme(12, 50);
+    Phoneme(13, 50);
+    rescaler->EndStream();
+    EXPECT_EQ(Durations(), (std::vector<unsigned>{150, 150, 150, 150}));
+
+    // Paired in order instead, "of the" would get the length of "of" and
+    // "script" that of "the".
+    sent.clear();
+    Use({0, 100, 300}, 600);
+    Boundary(0);
+    Phoneme(10, 100);
+    Phoneme(11, 100);
+    Boundary(7);
+    Phoneme(12, 50);
+    Phoneme(13, 50);
+    rescaler->EndStream();
+    EXPECT_EQ(Durations(), (std::vector<unsigned>{50, 50, 100, 100}));
+
+    // One recognised word said as two: the inner boundary keeps its phonemes together.
+    sent.clear();
+    Use({0, 100}, 300, WordPositionsOf({"of", "thescript"}));
+    Boundary(0);
+    Phoneme(10, 100);
+    Boundary(3);
+    Phoneme(11, 100);
+    Boundary(6);  // inside "thescript"
+    Phoneme(12, 100);
+    rescaler->EndStream();
+    EXPECT_EQ(Durations(), (std::vector<unsigned>{100, 100, 100}));
+    EXPECT_EQ(rescaler->WordIndex(), 2u);
 }
 
 TEST_F(PhraseRescalerTest, WordsBeyondThePhraseKeepTheVoicesTiming) {

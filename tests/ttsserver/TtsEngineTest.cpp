@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -36,6 +38,7 @@ protected:
             std::lock_guard lock(mutex);
             errors.emplace_back(text, caption);
         };
+        if (startWith) startWith(deps);
         deps.notify = [this](HWND h, UINT m, WPARAM w, LPARAM l, const std::wstring* text) {
             Message msg{h, m, w, l, text ? std::optional<std::wstring>(*text) : std::nullopt};
             if (onMessage) onMessage(msg);
@@ -73,6 +76,7 @@ protected:
     std::mutex mutex;
     std::vector<Message> messages;
     std::vector<std::pair<std::string, std::string>> errors;
+    std::function<void(TtsEngineDeps&)> startWith;
     std::unique_ptr<TtsEngine> engine;
 };
 
@@ -249,7 +253,7 @@ TEST_F(EngineTest, OutputThatCannotBeFetchedEndsTheWorker) {
     EXPECT_FALSE(voice->alive);  // released on the way out
 }
 
-TEST_F(EngineTest, RecognitionIsNotAvailableYet) {
+TEST_F(EngineTest, WithoutARecognizerListeningSaysSoAndStaysBusyUntilStopReco) {
     Start();
     EXPECT_EQ(engine->CheckEngine(), REGDB_E_CLASSNOTREG);
     engine->Speak("a", 0);
@@ -262,7 +266,205 @@ TEST_F(EngineTest, RecognitionIsNotAvailableYet) {
     EXPECT_EQ(errors[0].second, "Lipsmith");
     EXPECT_EQ(errors[0].first.rfind("Failed to start the Speech Recognition Engine, make sure it is installed.", 0),
               0u);
+    EXPECT_EQ(engine->IsDone(), S_FALSE);
     EXPECT_EQ(engine->StopReco(), S_OK);
+}
+
+// Recognition with a scripted listening: each run sends its phonemes, then
+// waits until it is released or stopped.
+struct ListeningProbe {
+    std::mutex mutex;
+    std::condition_variable changed;
+    HRESULT check = S_OK;
+    bool prepareFails = false;
+    ListeningEnd end = ListeningEnd::Done;
+    std::vector<ListeningRequest> requests;
+    int phonemes = 3;
+    std::vector<std::string> notes;
+    bool grammarFailed = false;
+    bool released = false;
+    bool stopped = false;
+    bool running = false;
+};
+
+class ScriptedRun : public ListeningRun {
+public:
+    ScriptedRun(std::shared_ptr<ListeningProbe> probe, ListeningRequest request)
+        : probe_(std::move(probe)), request_(std::move(request)) {}
+    ListeningOutcome Run() override {
+        std::unique_lock lock(probe_->mutex);
+        probe_->running = true;
+        probe_->changed.notify_all();
+        probe_->changed.wait(lock, [&] { return probe_->released || probe_->stopped; });
+        probe_->running = false;
+        probe_->changed.notify_all();
+        if (probe_->stopped) {
+            ListeningOutcome stopped;
+            stopped.message = "stopped";
+            return stopped;
+        }
+        lock.unlock();
+        for (int i = 0; i < probe_->phonemes; ++i) request_.notify(WM_APP + 6, (100u + i) << 16, 10 + i);
+        ListeningOutcome out{probe_->end, "why", "hello world", probe_->notes, probe_->grammarFailed};
+        return out;
+    }
+    void Stop() override {
+        std::lock_guard lock(probe_->mutex);
+        probe_->stopped = true;
+        probe_->changed.notify_all();
+    }
+
+private:
+    std::shared_ptr<ListeningProbe> probe_;
+    ListeningRequest request_;
+};
+
+class ScriptedListening : public Listening {
+public:
+    explicit ScriptedListening(std::shared_ptr<ListeningProbe> probe) : probe_(std::move(probe)) {}
+    HRESULT Check(std::string*) override { return probe_->check; }
+    std::unique_ptr<ListeningRun> Prepare(ListeningRequest request, std::string* why) override {
+        std::lock_guard lock(probe_->mutex);
+        probe_->requests.push_back(request);
+        if (probe_->prepareFails) {
+            *why = "no model";
+            return nullptr;
+        }
+        return std::make_unique<ScriptedRun>(probe_, std::move(request));
+    }
+
+private:
+    std::shared_ptr<ListeningProbe> probe_;
+};
+
+class RecognitionEngineTest : public EngineTest {
+protected:
+    void StartListening() {
+        listening = std::make_shared<ScriptedListening>(probe);
+        startWith = [this](TtsEngineDeps& deps) { deps.listening = listening; };
+        Start();
+        engine->SetNotifyHWND(77);
+    }
+    bool WaitFor(const std::function<bool()>& condition) {
+        std::unique_lock lock(probe->mutex);
+        return probe->changed.wait_for(lock, 5s, condition);
+    }
+    void Release() {
+        std::lock_guard lock(probe->mutex);
+        probe->released = true;
+        probe->changed.notify_all();
+    }
+    std::shared_ptr<ListeningProbe> probe = std::make_shared<ListeningProbe>();
+    std::shared_ptr<ScriptedListening> listening;
+};
+
+TEST_F(RecognitionEngineTest, CheckEngineAnswersWhetherARecognizerCanBeMade) {
+    StartListening();
+    EXPECT_EQ(engine->CheckEngine(), S_OK);
+    probe->check = REGDB_E_CLASSNOTREG;
+    EXPECT_EQ(engine->CheckEngine(), REGDB_E_CLASSNOTREG);
+}
+
+TEST_F(RecognitionEngineTest, ARunSendsOnlyPhonemesAndIsDoneWhenThePhraseIsWritten) {
+    StartListening();
+    ASSERT_EQ(engine->SetSpeechWaveFile("/tmp/phrase.wav"), S_OK);
+    ASSERT_EQ(engine->SpeechReco("Hello world."), S_OK);
+    ASSERT_TRUE(WaitFor([&] { return probe->running; }));
+    EXPECT_EQ(engine->IsDone(), S_FALSE);
+    Release();
+    ASSERT_EQ(WaitDone(), S_OK);
+    {
+        std::lock_guard lock(probe->mutex);
+        ASSERT_EQ(probe->requests.size(), 1u);
+        EXPECT_EQ(probe->requests[0].grammarText, "Hello world.");
+        EXPECT_EQ(probe->requests[0].phraseAudioPath, "/tmp/phrase.wav");
+        EXPECT_NE(probe->requests[0].voice, nullptr);
+    }
+    EXPECT_EQ(Ids(), (std::vector<UINT>{WM_APP + 6, WM_APP + 6, WM_APP + 6}));
+    std::lock_guard lock(mutex);
+    EXPECT_EQ(messages[1].hwnd, 77u);
+    EXPECT_EQ(messages[1].wParam >> 16, 101u);
+    EXPECT_EQ(messages[1].lParam, 11);
+    EXPECT_TRUE(errors.empty());
+    engine->StopReco();
+}
+
+TEST_F(RecognitionEngineTest, StopRecoEndsAWaitingRunEvenBeforeItHasBegun) {
+    StartListening();
+    ASSERT_EQ(engine->SpeechReco(""), S_OK);
+    ASSERT_TRUE(WaitFor([&] { return probe->running; }));
+    EXPECT_EQ(engine->StopReco(), S_OK);
+    ASSERT_TRUE(WaitFor([&] { return !probe->running; }));
+    EXPECT_TRUE(Ids().empty());
+
+    // A StopReco right behind SpeechReco reaches the run the worker has not started yet.
+    {
+        std::lock_guard lock(probe->mutex);
+        probe->stopped = false;
+    }
+    ASSERT_EQ(engine->SpeechReco("again"), S_OK);
+    EXPECT_EQ(engine->StopReco(), S_OK);
+    ASSERT_TRUE(WaitFor([&] { return probe->requests.size() == 2 && !probe->running; }));
+    EXPECT_TRUE(Ids().empty());
+    // The worker is free again: speech goes on as before.
+    engine->Speak("ab", 0);
+    EXPECT_EQ(WaitDone(), S_OK);
+}
+
+TEST_F(RecognitionEngineTest, NoAudioInputShowsTheMessageAndStaysBusy) {
+    StartListening();
+    probe->end = ListeningEnd::CannotStart;
+    Release();
+    ASSERT_EQ(engine->SpeechReco("x"), S_OK);
+    for (int i = 0; i < 2000 && errors.empty(); ++i) std::this_thread::sleep_for(1ms);
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0].second, "Lipsmith");
+    EXPECT_NE(errors[0].first.find("(why)"), std::string::npos);
+    EXPECT_EQ(engine->IsDone(), S_FALSE);
+    engine->StopReco();
+}
+
+TEST_F(RecognitionEngineTest, ARunThatFailsSaysWhyAndEndsWithoutPhonemesAfterNoPhrase) {
+    StartListening();
+    probe->phonemes = 0;
+    probe->end = ListeningEnd::Failed;
+    Release();
+    ASSERT_EQ(engine->SpeechReco("x"), S_OK);
+    ASSERT_EQ(WaitDone(), S_OK);
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0].first, "why");
+    EXPECT_EQ(errors[0].second, "Lipsmith_TTS");
+    engine->StopReco();
+
+    probe->end = ListeningEnd::NoPhrase;
+    ASSERT_EQ(engine->SpeechReco("x"), S_OK);
+    ASSERT_EQ(WaitDone(), S_OK);
+    EXPECT_EQ(errors.size(), 1u);  // nothing to tell: the client finds no phrase
+    EXPECT_TRUE(Ids().empty());
+}
+
+TEST_F(RecognitionEngineTest, GrammarProblemsAreShownAsBoxesWithoutCaptionAndTheRunGoesOn) {
+    StartListening();
+    probe->grammarFailed = true;
+    probe->notes = {"The word \"xq\" is not in the recognizer's dictionary; it is left out of the grammar."};
+    Release();
+    ASSERT_EQ(engine->SpeechReco("xq"), S_OK);
+    ASSERT_EQ(WaitDone(), S_OK);
+    ASSERT_EQ(errors.size(), 2u);
+    EXPECT_EQ(errors[0], std::make_pair(std::string("CreateGrammar Failed"), std::string()));
+    EXPECT_EQ(errors[1].first, probe->notes[0]);
+    EXPECT_EQ(errors[1].second, "");
+    EXPECT_EQ(Count(WM_APP + 6), 3u);  // dictation's words were still keyed
+}
+
+TEST_F(RecognitionEngineTest, ShutdownEndsARunThatIsListening) {
+    StartListening();
+    ASSERT_EQ(engine->SpeechReco("x"), S_OK);
+    ASSERT_TRUE(WaitFor([&] { return probe->running; }));
+    const auto start = std::chrono::steady_clock::now();
+    engine->Shutdown();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 3s);
+    EXPECT_FALSE(probe->running);
 }
 
 TEST_F(EngineTest, ShutdownReleasesTheVoice) {

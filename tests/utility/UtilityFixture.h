@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "Interface.h"
 #include "Registry.h"
@@ -16,11 +17,29 @@
 
 namespace lipsmith::testing {
 
-// An engine whose recognizer may be missing.
+// An engine whose recognizer may be missing; it listens (IsDone busy)
+// until StopReco, hearing nothing.
 class ReckonedEngine : public ScriptedEngine {
 public:
     HRESULT checkResult = S_OK;
+    std::vector<std::string> grammars;
+    int stopRecos = 0;
     HRESULT CheckEngine() override { return checkResult; }
+    HRESULT SpeechReco(const std::string& grammar) override {
+        grammars.push_back(grammar);
+        listening_ = true;
+        return S_OK;
+    }
+    HRESULT SetSpeechWaveFile(const std::string&) override { return S_OK; }
+    HRESULT StopReco() override {
+        listening_ = false;
+        ++stopRecos;
+        return S_OK;
+    }
+    HRESULT IsDone() override { return listening_ ? S_FALSE : ScriptedEngine::IsDone(); }
+
+private:
+    bool listening_ = false;
 };
 
 // Sets a settings value ("" removes it).

@@ -17,6 +17,7 @@
 #include <QToolButton>
 #include <QTreeWidget>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 
 #include "FindReplaceDlg.h"
@@ -212,8 +213,11 @@ private slots:
         QCOMPARE(Ctl<QGroupBox>("ctl4034")->title(), QString("Phrase"));
         QCOMPARE(Ctl<QPushButton>("ctl3")->text(), QString("Speak Phrase"));
         QVERIFY(Item(4124)->isChecked() && !Item(4123)->isChecked());
+        Editor().Session().waveOutputPath = dir + "/phrase.wav";
+        Ctl<QTreeWidget>("ctl4002")->setCurrentItem(nullptr);
         QTest::mouseClick(Ctl<QPushButton>("ctl3"), Qt::LeftButton);
-        QCOMPARE(prompts.Texts().back(), std::string(kListenerNotAvailable));
+        QCOMPARE(prompts.Texts().back(),
+                 std::string("Please select an actor in the actor view before pressing the 'Speak Phrase' button."));
         Item(4123)->trigger();
         QVERIFY(!undo->isChecked() && !scratch->isChecked());
         QVERIFY(undo->isEnabled() && scratch->isEnabled());
@@ -277,6 +281,53 @@ private slots:
         QCOMPARE(Ctl<QPlainTextEdit>("ctl4006")->toPlainText(), QString::fromStdString(pane));
         QVERIFY(host->redraws > 0);  // the host's views show the keys
         QVERIFY(GetKeyControlInterface(mouth->GetKeyTrack())->GetNumKeys() > 0);
+    }
+
+    void phraseModeStopBeforeSpeakingKeepsTheKeys() {
+        Editor().Session().waveOutputPath = dir + "/phrase.wav";
+        Editor().Dlg().SetColoredScript("hello there", false);
+        float value = 0.5f;
+        mouth->SetValueLocalTime(800, &value);
+        IKeyControl* keys = GetKeyControlInterface(mouth->GetKeyTrack());
+        QCOMPARE(keys->GetNumKeys(), 1);
+        Editor().SetOption(&RunOptions::deleteKeysAfterInFrame, true);  // taken back with the rest
+        Item(4124)->trigger();
+        // A controller item stands for its actor.
+        auto* tree = Ctl<QTreeWidget>("ctl4002");
+        tree->expandAll();
+        tree->setCurrentItem(tree->topLevelItem(0)->child(0));
+
+        bool pressed = false;
+        std::function<void()> pressStop = [&] {
+            for (QWidget* w : QApplication::topLevelWidgets()) {
+                if (w->objectName() != "ProgressDlg" || !w->isVisible()) continue;
+                // The listener's form: the prompt instead of the bar.
+                QVERIFY(w->findChild<QWidget*>("ListenerText")->isVisible());
+                QVERIFY(!w->findChild<QWidget*>("ctl4052")->isVisible());
+                QVERIFY(!Ctl<QLineEdit>("ctl4017")->isEnabled());
+                QVERIFY(!host->MainWindow()->isEnabled());
+                QTest::mouseClick(w->findChild<QPushButton*>("ctl2"), Qt::LeftButton);
+                pressed = true;
+                return;
+            }
+            QTimer::singleShot(5, this, pressStop);
+        };
+        QTimer::singleShot(5, this, pressStop);
+        QTest::mouseClick(Ctl<QPushButton>("ctl3"), Qt::LeftButton);
+        QVERIFY(pressed);
+        QCOMPARE(engine->grammars, std::vector<std::string>{"hello there"});
+        QCOMPARE(Editor().Dlg().currentActorNode, std::string("Head"));
+        QCOMPARE(engine->stopRecos, 1);
+        const std::string& pane = Editor().Dlg().Output().Text();
+        QVERIFY(pane.rfind("---[ Listener started at ", 0) == 0);
+        QVERIFY(pane.find("Listener was interrupted.\n") != std::string::npos);
+        QVERIFY(pane.find(": 1 Errors, 0 warnings ]---\n") != std::string::npos);
+        QCOMPARE(keys->GetNumKeys(), 1);
+        QVERIFY(!theHold.CanUndo());
+        QVERIFY(host->MainWindow()->isEnabled());
+        QVERIFY(Ctl<QPushButton>("ctl3")->isEnabled());
+        QCOMPARE(Ctl<QPlainTextEdit>("ctl4006")->toPlainText(), QString::fromStdString(pane));
+        Item(4123)->trigger();
     }
 
     void findWrapsAroundAndBeepsWhenNothingIsFound() {

@@ -1,0 +1,282 @@
+// lipsmith listen --actor NODE: listens for one phrase (the microphone, or
+// the wave file LIPSMITH_MIC_WAVE names) and keys NODE and its descendants
+// with the phrase's own timing, as the script editor's "Speak Phrase" does;
+// the phrase is recorded into the wave output and merged into the scene's
+// sound. Prints the Parser Output pane.
+#include <unistd.h>
+
+#include <atomic>
+#include <climits>
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <vector>
+
+#include "Commands.h"
+#include "DemoScene.h"
+#include "ExportOption.h"
+#include "FileUtil.h"
+#include "Interface.h"
+#include "MessageBox.h"
+#include "Node.h"
+#include "PhraseListener.h"
+#include "Plugins.h"
+#include "SceneFile.h"
+#include "SceneJson.h"
+#include "ServerSetup.h"
+#include "SpeechSession.h"
+
+namespace lipsmith::cli {
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: lipsmith listen --actor NODE [--text \"expected words\" | --script FILE] [--scene IN.lsc]\n"
+    "                       [--save OUT.lsc] [--wave OUT.wav] [--in-frame N] [--fps N]\n"
+    "                       [--insert | --replace] [--delete-after] [--fresh-wave] [--verbose]\n"
+    "                       [--keys KEYS.json] [--export FORMAT:FILE]...\n"
+    "Listens to the microphone, or to the wave file named by LIPSMITH_MIC_WAVE\n"
+    "(played in real time; as fast as it can be read with LIPSMITH_MIC_FAST=1).";
+
+struct ListenArgs {
+    std::optional<std::string> actor, text, script, scene, save, wave, keys;
+    int inFrame = 0;
+    std::optional<int> fps;
+    bool insert = false;
+    bool deleteAfter = false;
+    bool freshWave = false;
+    bool verbose = false;
+    ExportOption exports;
+};
+
+std::atomic<bool> gInterrupted{false};
+
+extern "C" void OnListenInterrupt(int) { gInterrupted = true; }
+
+bool WholeNumber(const std::string& text, int low, int high, int& out) {
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos || text.size() > 10) return false;
+    const long long v = std::stoll(text);
+    if (v < low || v > high) return false;
+    out = static_cast<int>(v);
+    return true;
+}
+
+std::optional<std::string> ParseArgs(const Args& args, ListenArgs& r) {
+    bool sawMode = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        auto value = [&](std::optional<std::string>& into, bool mayBeEmpty = false) -> std::optional<std::string> {
+            if (i + 1 >= args.size() || (!mayBeEmpty && args[i + 1].empty())) return a + " needs a value";
+            into = args[++i];
+            return std::nullopt;
+        };
+        std::optional<std::string> error;
+        if (a == "--actor") error = value(r.actor);
+        else if (a == "--text") error = value(r.text, true);
+        else if (a == "--script") error = value(r.script);
+        else if (a == "--scene") error = value(r.scene);
+        else if (a == "--save") error = value(r.save);
+        else if (a == "--wave") error = value(r.wave);
+        else if (a == "--keys") error = value(r.keys);
+        else if (a == "--in-frame" || a == "--fps") {
+            std::optional<std::string> text;
+            error = value(text);
+            int n = 0;
+            if (error) {
+            } else if (a == "--in-frame" && !WholeNumber(*text, 0, INT_MAX, n)) {
+                error = "--in-frame takes a whole frame number (0 or more)";
+            } else if (a == "--fps" && !WholeNumber(*text, 1, TIME_TICKSPERSEC, n)) {
+                error = "--fps takes frames per second from 1 to 4800";
+            } else if (a == "--in-frame") {
+                r.inFrame = n;
+            } else {
+                r.fps = n;
+            }
+        } else if (a == "--insert" || a == "--replace") {
+            if (sawMode && r.insert != (a == "--insert")) error = "--insert and --replace exclude each other";
+            sawMode = true;
+            r.insert = a == "--insert";
+        } else if (a == "--delete-after") r.deleteAfter = true;
+        else if (a == "--fresh-wave") r.freshWave = true;
+        else if (a == "--verbose") r.verbose = true;
+        else if (r.exports.Take(args, i, error)) {}
+        else if (a.size() > 1 && a[0] == '-') error = "unknown option '" + a + "'";
+        else error = "unexpected argument '" + a + "'";
+        if (error) return error;
+    }
+    if (!r.actor) return std::string("no actor given (--actor NODE)");
+    if (r.text && r.script) return std::string("--text and --script exclude each other");
+    return std::nullopt;
+}
+
+std::optional<std::string> ReadWholeFile(const std::string& path, std::string& text) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) return "'" + path + "' is a folder";
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return "cannot read '" + path + "'";
+    std::ostringstream s;
+    s << in.rdbuf();
+    if (in.bad()) return "cannot read '" + path + "'";
+    text = s.str();
+    return std::nullopt;
+}
+
+std::string Absolute(const std::string& path) {
+    std::error_code ec;
+    const auto p = std::filesystem::absolute(path, ec);
+    return ec ? path : p.lexically_normal().string();
+}
+
+// Outputs are checked before anything listens: one that cannot be written,
+// or that is an input or another output, would fail (or destroy something)
+// only after the phrase was spoken.
+std::optional<std::string> CheckOutputs(const ListenArgs& r) {
+    struct Named {
+        const char* option;
+        std::string path;
+    };
+    std::vector<Named> outputs, inputs;
+    if (r.script) inputs.push_back({"--script", *r.script});
+    if (r.scene) inputs.push_back({"--scene", *r.scene});
+    if (r.wave) outputs.push_back({"--wave", *r.wave});
+    if (r.save) outputs.push_back({"--save", *r.save});
+    if (r.keys) outputs.push_back({"--keys", *r.keys});
+    for (const std::string& file : r.exports.Files()) outputs.push_back({"--export", file});
+    auto same = [](const std::string& a, const std::string& b) {
+        std::error_code ec;
+        return Absolute(a) == Absolute(b) || std::filesystem::equivalent(a, b, ec);
+    };
+    for (std::size_t i = 0; i < outputs.size(); ++i) {
+        if (const std::string problem = OutputTargetProblem(outputs[i].path); !problem.empty()) {
+            return std::string(outputs[i].option) + ": " + CannotWriteText(outputs[i].path, problem);
+        }
+        for (std::size_t j = 0; j < i; ++j) {
+            if (same(outputs[i].path, outputs[j].path)) {
+                return std::string(outputs[j].option) + " and " + outputs[i].option + " name the same file '" +
+                       outputs[i].path + "'";
+            }
+        }
+        for (const Named& in : inputs) {
+            if (same(outputs[i].path, in.path)) {
+                return std::string(outputs[i].option) + " would overwrite the " + in.option + " file '" + in.path +
+                       "'";
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+int RunListen(const Args& args) {
+    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+        std::printf("%s\n", kUsage);
+        return kExitOk;
+    }
+    ListenArgs r;
+    if (auto error = ParseArgs(args, r)) {
+        std::fprintf(stderr, "%s\n", kUsage);
+        return UsageError(*error);
+    }
+    // The expected words guide recognition; without them dictation alone listens.
+    std::string grammar = r.text.value_or(std::string());
+    if (r.script) {
+        if (auto error = ReadWholeFile(*r.script, grammar)) return UsageError(*error);
+    }
+    if (auto error = CheckOutputs(r)) return UsageError(*error);
+
+    std::string error;
+    Interface& ip = *GetCOREInterface();
+    if (!LoadControllerPlugins(&error)) {
+        std::fprintf(stderr, "lipsmith: %s\n", error.c_str());
+        return kExitErrors;
+    }
+    if (r.scene) {
+        if (!LoadScene(ip, *r.scene, &error)) return UsageError(error);
+    } else if (!BuildDemoScene(ip, &error)) {
+        std::fprintf(stderr, "lipsmith: %s\n", error.c_str());
+        return kExitErrors;
+    }
+    if (r.fps) ip.SetFrameRate(*r.fps);
+    INode* actor = ip.GetINodeByName(r.actor->c_str());
+    if (!actor || actor->IsRootNode()) return UsageError("the scene has no node named '" + *r.actor + "'");
+
+    ScriptDlg editor;
+    editor.SetColoredScript(grammar, false);
+    SpeechSession session(editor, ip);
+    session.options.inFrame = r.inFrame;
+    if (const std::string problem = session.InFrameProblem(); !problem.empty()) return UsageError(problem);
+
+    std::unique_ptr<ITTS> engine;
+    ConnectSpeechServer(&engine);
+    if (FAILED(session.Start(std::move(engine)))) return kExitErrors;
+    if (r.wave) session.waveOutputPath = Absolute(*r.wave);
+    if (r.verbose) editor.ToggleVerboseOutput();
+    editor.replaceMode = r.insert ? 0 : 1;
+    // Phrase mode always records and always makes one undo step.
+    session.options.deleteKeysAfterInFrame = r.deleteAfter;
+    session.options.generateScratchTrack = true;
+    session.options.enableUndo = true;
+    session.options.freshRecording = r.freshWave;
+
+    // Ctrl+C is the Stop button.
+    struct sigaction action {};
+    action.sa_handler = OnListenInterrupt;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    PhraseListener listener(session);
+    listener.stopOnServerError = true;
+    session.onWaitTurn = [&listener] {
+        if (gInterrupted.exchange(false)) listener.RequestStop();
+    };
+    if (isatty(STDERR_FILENO)) {
+        session.onProgressOpened = [](ProgressModel&) {
+            std::fprintf(stderr, "%s\n", ProgressModel::kListenerText);
+        };
+    }
+    editor.Output().SetListener([](std::string_view text, OutputKind, bool) {
+        std::fwrite(text.data(), 1, text.size(), stdout);
+        std::fflush(stdout);
+    });
+
+    PhraseListenerInput input;
+    input.itemSelected = true;
+    input.actorNode = actor;
+    listener.Run(input);
+    editor.Output().SetListener(nullptr);
+    std::signal(SIGINT, SIG_DFL);
+    if (session.waveOutputPath.empty()) return kExitUsage;  // no wave output file: nothing ran
+
+    if (FAILED(session.engineFailure)) {
+        std::fprintf(stderr, "lipsmith: the speech engine failed (error 0x%08X)\n",
+                     static_cast<unsigned>(session.engineFailure));
+    }
+    if (!listener.PhraseRecorded()) {
+        // A stopped or failed listener took its keys back: nothing to save.
+        std::string skipped;
+        for (const std::optional<std::string>* out : {&r.save, &r.keys}) {
+            if (*out) skipped += (skipped.empty() ? "'" : ", '") + **out + "'";
+        }
+        if (!skipped.empty()) {
+            std::fprintf(stderr, "lipsmith: no phrase was keyed; nothing was saved (%s left as %s)\n",
+                         skipped.c_str(), r.save && r.keys ? "they were" : "it was");
+        }
+        return kExitErrors;
+    }
+    int status = editor.Output().errorCount > 0 ? kExitErrors : kExitOk;
+    if (r.keys && !WriteFileAtomically(*r.keys, SceneToJson(ip), &error)) {
+        std::fprintf(stderr, "lipsmith: %s\n", error.c_str());
+        status = kExitErrors;
+    }
+    if (r.exports.Requested() && !r.exports.WriteAll(ip, {*r.actor})) status = kExitErrors;
+    if (r.save && !SaveScene(ip, *r.save, &error)) {
+        std::fprintf(stderr, "lipsmith: %s\n", error.c_str());
+        status = kExitErrors;
+    }
+    return status;
+}
+
+}  // namespace lipsmith::cli
