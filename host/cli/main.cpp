@@ -14,11 +14,14 @@ int RunMapDefault(const Args& args);
 int RunRun(const Args& args);
 int RunExport(const Args& args);
 int RunBatch(const Args& args);
+int RunAlign(const Args& args);
 
 namespace {
 
 const Command kCommands[] = {
     {"run", "SCRIPT.txt [OPTIONS]", "speak a script and key the scene (see 'lipsmith run --help')", RunRun},
+    {"align", "RECORDING.wav (--text T | --transcript FILE | --script FILE) [--actor NODE] [OPTIONS]",
+     "key the scene from a recorded voice and its text (see 'lipsmith align --help')", RunAlign},
     {"new-scene", "OUT.lsc", "write the built-in demo scene", RunNewScene},
     {"dump", "SCENE.lsc", "print a scene's controllers, keys and notes as JSON", RunDump},
     {"voices", "", "list the installed voices (Name, Gender, Language, Vendor)", RunVoices},
