@@ -22,9 +22,9 @@ struct CutPhrase {
 };
 
 struct CutOptions {
-    std::chrono::milliseconds minPause{200};
+    std::chrono::milliseconds minPause{150};
     std::chrono::milliseconds padding{150};  // quiet kept on each side of a phrase
-    std::chrono::milliseconds maxPhrase{20000};
+    std::chrono::milliseconds maxPhrase{8000};
     double marginDb = 14.0;  // loud: this far above the noise floor
 };
 

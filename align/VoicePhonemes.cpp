@@ -53,6 +53,9 @@ std::vector<PhonemeEvent> VoicePhonemes::Phonemes(const WordRun& run) {
         event = SPEVENT{};
         fetched = 0;
     }
+    // The voice's pause at the end of its sentence is not in the recording:
+    // the quiet after the run is the recording's own and is keyed as such.
+    while (!out.empty() && out.back().Phone() == kSilencePhone) out.pop_back();
     return out;
 }
 

@@ -31,7 +31,7 @@ constexpr const char* kSearch = "lipsmith_align";
 // Quiet frames kept around the sounding part of a phrase.
 constexpr std::size_t kEdgeFrames = 3;
 // A quiet stretch at least this long is a pause, not a stop's closure.
-constexpr int kPauseFrames = 10;
+constexpr int kPauseFrames = 8;
 
 void QuietLog() {
     static std::once_flag once;
@@ -158,11 +158,20 @@ private:
         }
         if (phones.empty()) return {};
         if (ps_add_word(ps_, name.c_str(), phones.c_str(), FALSE) < 0) return {};
+        std::vector<std::string> prons{phones};
         for (int alt = 2;; ++alt) {
             const std::string more = Lookup(ps_, word + "(" + std::to_string(alt) + ")");
             if (more.empty()) break;
-            ps_add_word(ps_, (name + "(" + std::to_string(alt) + ")").c_str(), more.c_str(), FALSE);
+            prons.push_back(more);
         }
+        // The voice's own reading as one more way to say it: speakers read
+        // names and rare words as letter-to-sound rules do.
+        if (options_.pronounce) {
+            const std::string voiced = options_.pronounce(word);
+            if (!voiced.empty() && std::find(prons.begin(), prons.end(), voiced) == prons.end()) prons.push_back(voiced);
+        }
+        for (std::size_t alt = 1; alt < prons.size(); ++alt)
+            ps_add_word(ps_, (name + "(" + std::to_string(alt + 1) + ")").c_str(), prons[alt].c_str(), FALSE);
         added_.insert(name);
         return name;
     }

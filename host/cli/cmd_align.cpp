@@ -28,6 +28,7 @@
 #include "RecordingAligner.h"
 #include "RecordingSound.h"
 #include "Registry.h"
+#include "Riff.h"
 #include "SceneFile.h"
 #include "SceneJson.h"
 #include "SessionKeyer.h"
@@ -214,6 +215,8 @@ int RunAlign(const Args& args) {
         return UsageError(*error);
     }
     if (!RegularFileExists(r.recording)) return UsageError("cannot read the recording '" + r.recording + "'");
+    if (WaveInfo info; !ReadWaveInfo(r.recording, info))
+        return UsageError("cannot read the recording '" + r.recording + "': it is not a readable RIFF WAVE file");
     std::string textOrScript;
     if (r.text) textOrScript = *r.text;
     else if (auto error = ReadWholeFile(r.transcript ? *r.transcript : *r.script, textOrScript)) return UsageError(*error);
