@@ -27,6 +27,41 @@ std::size_t TranscriptMatcher::StretchFor(Ms phraseLength) const {
 }
 
 PhraseMatch TranscriptMatcher::Match(const CutPhrase& phrase) {
+    PhraseMatch out = MatchOnce(phrase);
+    // The grammar lets a phrase end after any word, and the rest of the
+    // audio then goes into the last word: a last word far longer than the
+    // others swallowed words of the text. It keeps a word's length, and the
+    // audio after it is aligned again with the words that follow.
+    CutPhrase rest;
+    for (int again = 0; again < 8 && next_ < words_.size() && out.matched.size() > 0; ++again) {
+        MatchedWord& last = out.matched.back();
+        const Ms phraseEnd = SamplesToMs(phrase.EndSample(), kCutRate);
+        Ms typical{300};
+        if (out.matched.size() > 1)
+            typical = (out.matched[out.matched.size() - 2].end - out.matched.front().start) /
+                      static_cast<long long>(out.matched.size() - 1);
+        const Ms longest = std::max(Ms(900), typical * 3);
+        if (last.end - last.start <= longest || phraseEnd - last.start < longest) break;
+        last.end = last.start + std::max(Ms(250), typical * 2);
+        lastEnd_ = last.end;
+        const std::uint64_t from = static_cast<std::uint64_t>(last.end.count()) * kCutRate / 1000;
+        if (from <= phrase.startSample || from >= phrase.EndSample()) break;
+        rest.startSample = from;
+        rest.audio.assign(phrase.audio.begin() + static_cast<std::ptrdiff_t>(from - phrase.startSample), phrase.audio.end());
+        PhraseMatch more = MatchOnce(rest);
+        if (FAILED(more.status)) {
+            out.status = more.status;
+            break;
+        }
+        out.missed.insert(out.missed.end(), more.missed.begin(), more.missed.end());
+        out.extra.insert(out.extra.end(), more.extra.begin(), more.extra.end());
+        if (more.matched.empty()) break;
+        out.matched.insert(out.matched.end(), more.matched.begin(), more.matched.end());
+    }
+    return out;
+}
+
+PhraseMatch TranscriptMatcher::MatchOnce(const CutPhrase& phrase) {
     PhraseMatch out;
     const Ms start = SamplesToMs(phrase.startSample, kCutRate);
     const Ms end = SamplesToMs(phrase.EndSample(), kCutRate);

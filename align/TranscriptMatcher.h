@@ -35,6 +35,8 @@ public:
     std::size_t StretchFor(Ms phraseLength) const;
 
 private:
+    PhraseMatch MatchOnce(const CutPhrase& phrase);
+
     std::vector<std::string> words_;
     engines::ForcedAligner& aligner_;
     std::size_t next_ = 0;

@@ -203,8 +203,11 @@ private:
                 for (std::int32_t i = 0; i < fsg->n_state; ++i)
                     if (i != fsg->final_state) fsg_model_null_trans_add(fsg, i, fsg->final_state, 0);
                 glist_free(fsg_model_null_trans_closure(fsg, nullptr));
-                if (options_.extraSpeechProbability > 0)
-                    fsg_model_add_silence(fsg, "[SPEECH]", -1, static_cast<float>(options_.extraSpeechProbability));
+                // Once the phrase's words are done, what is left of its
+                // audio is silence or speech of other words, not part of the
+                // last word.
+                const float extra = static_cast<float>(options_.extraSpeechProbability);
+                if (extra > 0) fsg_model_add_silence(fsg, "[SPEECH]", fsg->final_state, extra);
                 set = ps_set_fsg(ps_, kSearch, fsg) == 0;
                 fsg_model_free(fsg);
             }

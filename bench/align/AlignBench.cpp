@@ -129,6 +129,7 @@ int main(int argc, char** argv) {
                            "--wave", (dir / "out.wav").string(), "--keys", (dir / "keys.json").string()});
     if (ten.status != 0) {
         std::printf("lipsmith align failed (%d)\n", ten.status);
+        if (std::getenv("LIPSMITH_BENCH_KEEP")) std::printf("files kept in %s\n", dir.c_str());
         return 1;
     }
     // Word starts against espeak-ng's own, matched by their place in the text.
@@ -146,12 +147,15 @@ int main(int argc, char** argv) {
     }
     std::vector<double> errors;
     std::size_t found = 0, total = 0;
+    std::ofstream compare;
+    if (std::getenv("LIPSMITH_BENCH_KEEP")) compare.open(dir / "compare.tsv");
     for (std::size_t r = 0; r < reference.starts.size(); ++r) {
         const auto at = std::find(offsets.begin(), offsets.end(), reference.offsets[r]);
         if (at == offsets.end()) continue;
         const std::size_t i = static_cast<std::size_t>(at - offsets.begin());
         if (i >= rows.size()) continue;
         ++total;
+        if (compare.is_open()) compare << reference.starts[r] << '\t' << rows[i] << '\n';
         if (rows[i].find("\tfound") == std::string::npos) continue;
         ++found;
         errors.push_back(std::abs(std::atof(rows[i].c_str()) - reference.starts[r]));
@@ -165,6 +169,7 @@ int main(int argc, char** argv) {
                 Percentile(errors, 0.5) * 1000, Percentile(errors, 0.95) * 1000);
     std::fflush(stdout);
 
+    if (std::getenv("LIPSMITH_BENCH_SHORT")) return 0;
     // Six times over: an hour of recording.
     const std::string longWave = (dir / "hour.wav").string();
     const std::string longText = (dir / "hour.txt").string();
@@ -179,6 +184,10 @@ int main(int argc, char** argv) {
     std::printf("%.0f-minute clip (%.1f s): status %d, %.1f s wall, %.1f s CPU -> %.1fx real time; peak RSS %.1f MB (target < 300 MB)\n",
                 minutes * 6, seconds * 6, hour.status, hour.wallSeconds, hour.cpuSeconds, seconds * 6 / hour.wallSeconds,
                 hour.maxRssKb / 1024.0);
-    fs::remove_all(dir);
+    if (std::getenv("LIPSMITH_BENCH_KEEP")) {
+        std::printf("files kept in %s\n", dir.c_str());
+    } else {
+        fs::remove_all(dir);
+    }
     return 0;
 }
