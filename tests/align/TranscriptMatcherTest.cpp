@@ -129,3 +129,37 @@ TEST(TranscriptMatcher, WordsWithoutPronunciationAreReportedAsSuch) {
 
 }  // namespace
 }  // namespace lipsmith::align
+
+namespace lipsmith::align {
+namespace {
+
+TEST(TranscriptMatcher, ALastWordThatSwallowedTheRestIsCutAndTheRestAlignedAgain) {
+    ScriptedAligner aligner;
+    // The decoder ends the phrase after word 2, which runs to the phrase's
+    // end (3 s); aligned again, the audio after it holds words 3 and 4.
+    aligner.heard[0] = {{0, 0, 25}, {1, 26, 50}, {2, 51, 350}};
+    aligner.heard[3] = {{3, 5, 40}, {4, 41, 80}};
+    TranscriptMatcher matcher(Words(10), aligner);
+    const PhraseMatch m = matcher.Match(PhraseAt(2.0, 3.5));
+    ASSERT_EQ(m.matched.size(), 5u);
+    EXPECT_EQ(m.matched[2].start, Ms(2510));
+    EXPECT_EQ(m.matched[2].end, Ms(2510 + 510));  // twice the others' length
+    ASSERT_EQ(aligner.stretches.size(), 2u);
+    EXPECT_EQ(aligner.stretches[1].first, 3u);
+    EXPECT_EQ(m.matched[3].start, Ms(3020 + 50));
+    EXPECT_EQ(matcher.Next(), 5u);
+    EXPECT_TRUE(m.missed.empty());
+}
+
+TEST(TranscriptMatcher, LongWordsOfASlowSpeakerStayWhole) {
+    ScriptedAligner aligner;
+    aligner.heard[0] = {{0, 0, 80}, {1, 81, 170}};  // 0.8 s words, no more audio after them
+    TranscriptMatcher matcher(Words(10), aligner);
+    const PhraseMatch m = matcher.Match(PhraseAt(0.0, 1.8));
+    ASSERT_EQ(m.matched.size(), 2u);
+    EXPECT_EQ(m.matched[1].end, Ms(1710));
+    EXPECT_EQ(aligner.stretches.size(), 1u);
+}
+
+}  // namespace
+}  // namespace lipsmith::align
