@@ -51,7 +51,7 @@ const char* kSentences[] = {
 
 std::string MakeText(double minutes) {
     // About 2.9 words a second at this rate, with the pauses.
-    const std::size_t words = static_cast<std::size_t>(minutes * 60 * kRate / 60.0 * 0.93);
+    const std::size_t words = static_cast<std::size_t>(minutes * 60 * kRate / 60.0 * 1.08);
     std::string text;
     std::size_t count = 0;
     for (std::size_t i = 0; count < words; ++i) {
