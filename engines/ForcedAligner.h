@@ -52,7 +52,7 @@ struct ForcedAlignerOptions {
     // Phones for words the dictionary lacks (EspeakPronunciation gives them).
     std::function<std::string(const std::string& word)> pronounce;
     // Probability of passing over a word of the stretch inside the phrase.
-    double skipProbability = 1e-10;
+    double skipProbability = 1e-12;
     // Probability of speech that is no word of the stretch; 0: never.
     double extraSpeechProbability = 0;
 };
