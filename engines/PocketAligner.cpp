@@ -1,6 +1,6 @@
-// The forced aligner over pocketsphinx: a finite-state grammar built per
-// phrase, one state between each two words of the stretch. Its headers
-// define TRUE and FALSE as macros, so they stay inside this file.
+// The forced aligner over pocketsphinx: a grammar built per phrase from the
+// stretch of text, every word optional. Its headers define TRUE and FALSE as
+// macros, so they stay inside this file.
 //
 // Each word of the stretch enters the dictionary under a name of its own
 // ("word_INDEX"), so the decoder's path tells which place in the text each
@@ -19,6 +19,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <mutex>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "ForcedAligner.h"
@@ -167,7 +168,9 @@ private:
         // The voice's own reading as one more way to say it: speakers read
         // names and rare words as letter-to-sound rules do.
         if (options_.pronounce) {
-            const std::string voiced = options_.pronounce(word);
+            auto known = voiced_.find(word);
+            if (known == voiced_.end()) known = voiced_.emplace(word, options_.pronounce(word)).first;
+            const std::string& voiced = known->second;
             if (!voiced.empty() && std::find(prons.begin(), prons.end(), voiced) == prons.end()) prons.push_back(voiced);
         }
         for (std::size_t alt = 1; alt < prons.size(); ++alt)
@@ -178,7 +181,7 @@ private:
 
     // The stretch as a JSGF rule in which every word is optional: the phrase
     // says any of them in order. A word passed over costs its skip weight;
-    // the phrase may end after any word. Silence may stand anywhere.
+    // the phrase may end after any word.
     bool SetGrammar(const std::vector<std::string>& names) {
         std::string jsgf = "#JSGF V1.0;\ngrammar lipsmith_align;\npublic <stretch> =";
         const double sp = options_.skipProbability;
@@ -219,6 +222,7 @@ private:
     ps_decoder_t* ps_;
     ForcedAlignerOptions options_;
     std::unordered_set<std::string> added_;
+    std::unordered_map<std::string, std::string> voiced_;  // the voice's reading of each word
 };
 
 }  // namespace
