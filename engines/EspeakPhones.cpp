@@ -132,8 +132,13 @@ const Entry* Find(std::string_view m) {
 
 }  // namespace
 
+bool IsLanguageSwitch(std::string_view mnemonic) {
+    return mnemonic.size() > 2 && mnemonic.front() == '(' && mnemonic.back() == ')';
+}
+
 PhoneMapping MapEspeakPhoneme(std::string_view mnemonic) {
     if (!mnemonic.empty() && mnemonic.front() == '_') return {kSil, true};
+    if (IsLanguageSwitch(mnemonic)) return {kSil, true};
     if (std::find(std::begin(kPauses), std::end(kPauses), mnemonic) != std::end(kPauses)) return {kSil, true};
     if (const Entry* e = Find(mnemonic)) return {e->id, true};
 

@@ -19,6 +19,10 @@ struct PhoneMapping {
 // that, to the neutral vowel "ax", and is remembered for UnmappedPhonemes().
 PhoneMapping MapEspeakPhoneme(std::string_view mnemonic);
 
+// espeak-ng reports a change of language inside a text ("(en)", "(de)") as
+// a phoneme of its own; it is no sound.
+bool IsLanguageSwitch(std::string_view mnemonic);
+
 // True for the vowel identifiers (10..16, 21..23, 27, 28, 35, 36, 43, 44).
 bool IsVowelPhone(std::uint16_t id);
 

@@ -236,6 +236,20 @@ TEST_F(AlignEndToEnd, WordsLeftOutAreReportedWithTheirTimesAndAddedOnesDoNotDera
     }
 }
 
+TEST_F(AlignEndToEnd, AnotherLanguagesVoiceKeysTheWordsWithItsOwnPhonemes) {
+    const std::string wave = Path("de.wav");
+    ASSERT_EQ(std::system(("espeak-ng -v en -w '" + wave + "' 'Hello there, my friend.'").c_str()), 0);
+    // Recognition stays English; the German voice gives the phonemes.
+    const ProgramRun run = Lipsmith({"align", wave, "--text", "Hello there, my friend.", "--actor", "Head",
+                                     "--voice", "German", "--keys", Path("keys.json"), "--no-scratch"});
+    ASSERT_EQ(run.status, 0) << run.out << run.err;
+    EXPECT_EQ(run.err.find("not in the phoneme table"), std::string::npos) << run.err;
+    const auto notes = Notes(ReadFile(Path("keys.json")), "Head");
+    int sounded = 0;
+    for (const auto& [t, name] : notes) sounded += name != "_";
+    EXPECT_GE(sounded, 10);
+}
+
 TEST_F(AlignEndToEnd, CtrlCStopsCleanlyAndLeavesTheOutputsAsTheyWere) {
     std::string text;
     for (int i = 0; i < 12; ++i) text += "The animator opened the scene and read the first line aloud, twice over. ";

@@ -36,6 +36,8 @@ const Sample kSamples[] = {
            "uit, reus, buur, zee, licht, gracht."},
     {"pt", "Eu gostaria de um café, por favor. Coração, pão, mãe, filho, trabalho, chuva, sim, bom, "
            "fé, chá, óxido, pôr."},
+    // Words of other languages make the voice switch language for them.
+    {"de", "Das Meeting mit dem Team ist ein Happy End, sagte der Manager im Computer Center."},
     {"ru", "Съешь же ещё этих мягких французских булок, да выпей чаю. Щука, жизнь, цирк, хлеб, юг, ёж, "
            "мир, дом, счастье."},
 };
@@ -111,6 +113,10 @@ TEST(OtherLanguages, AMnemonicOutsideTheTableIsNotedOnceAndKeyedAsItsNearestBase
     ASSERT_EQ(notes.size(), 1u);
     EXPECT_NE(notes[0].find("\"tS9\""), std::string::npos);
     EXPECT_NE(notes[0].find("\"ch\""), std::string::npos);
+    // A change of language is no sound.
+    EXPECT_TRUE(IsLanguageSwitch("(en)"));
+    EXPECT_FALSE(IsLanguageSwitch("("));
+    EXPECT_EQ(MapEspeakPhoneme("(en)").id, speech::kSilencePhone);
     // Length marks and doubling keep the short form's mouth, as known sounds.
     EXPECT_TRUE(MapEspeakPhoneme("ts2:").known);
     EXPECT_EQ(MapEspeakPhoneme("k:").id, MapEspeakPhoneme("k").id);
