@@ -11,7 +11,7 @@ namespace lipsmith::batch {
 namespace {
 
 constexpr std::array<std::string_view, 4> kInputOptions{"--scene", "--map", "--transcript", "--script"};
-constexpr std::array<std::string_view, 5> kOutputOptions{"--save", "--wave", "--keys", "-o", "--output"};
+constexpr std::array<std::string_view, 6> kOutputOptions{"--save", "--wave", "--keys", "-o", "--output", "--words"};
 constexpr std::array<std::string_view, 10> kValueOptions{"--in-frame", "--fps",  "--voice", "--text",  "--actor",
                                                          "--node",     "--format", "--jobs", "--logs", "--lang"};
 constexpr std::array<std::string_view, 2> kWritingCommands{"new-scene", "map-default"};

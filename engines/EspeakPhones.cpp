@@ -1,6 +1,8 @@
 #include "EspeakPhones.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <functional>
 #include <mutex>
 #include <set>
 
@@ -75,6 +77,25 @@ constexpr Entry kTable[] = {
     {"dZ;", kJH}, {"v#", kV}, {"z#", kZ}, {"z.", kZ}, {"z/2", kZ}, {"z;", kZ},
     // Placeholders the rules use for reduced vowels; never sounded, but mapped.
     {"#@", kAX}, {"#a", kAX}, {"#e", kEH}, {"#i", kIH}, {"#o", kAO}, {"#u", kUH},
+
+    // Other languages' voices. Long vowels and doubled consonants have the
+    // mouth shape of their short forms (see MapEspeakPhoneme); these are the
+    // sounds English lacks, each with the closest American English mouth.
+    // Front rounded vowels (German ü, ö, French u, eu, Dutch u, ui): rounded lips.
+    {"y", kUW}, {"y:", kUW}, {"Y", kUH}, {"Y:", kUH}, {"W", kUH}, {"W:", kUH}, {"W~", kUH}, {"8", kUH},
+    {"yY", kUW}, {"Wy", kOY},
+    // Open and mid vowels and diphthongs (German eu, Dutch ij, Finnish ai,
+    // äi, uo, Romanian ea, Russian я, ю).
+    {"a:", kAA}, {"&:", kAE}, {"&i", kAY}, {"ai", kAY}, {"OY", kOY}, {"EI", kEY}, {"uo", kUW}, {"ea", kEH},
+    {"E:", kEH}, {"E-", kEH}, {"e-", kEH}, {"u-", kUH}, {"u#", kUH}, {"ja", kAA}, {"ju", kUW}, {"eU", kEH},
+    // Nasal vowels (French in, un, Portuguese ão, ã, õ, ũ).
+    {"E~", kEH}, {"&~", kAH}, {"&U~", kAW}, {"o~", kOW}, {"u~", kUW}, {"a~", kAA}, {"e~", kEH}, {"i~", kIY},
+    // Affricates (German z, pf, Italian z, Polish c, dz) and palatalised or
+    // retroflex consonants (Russian мь, ть, Czech ř, Swedish sj).
+    {"ts", kS}, {"ts2", kS}, {"ts;", kS}, {"tS2", kCH}, {"dz", kZ}, {"dz;", kZ}, {"pF", kP},
+    {"m;", kM}, {"n;", kN}, {"l;", kL}, {"r;", kR}, {"t;", kT}, {"d;", kD}, {"p;", kP}, {"b;", kB},
+    {"k;", kK}, {"g;", kG}, {"f;", kF}, {"v;", kV}, {"x;", kK}, {"R^", kZH}, {"sx", kSH}, {"s#", kS},
+    {"z2", kZ}, {"w2", kW}, {"B#", kB}, {"G", kG}, {"j2", kY}, {"tl#", kL},
 };
 
 // Pause phonemes that do not start with "_": the end of a clause, the
@@ -97,6 +118,11 @@ std::set<std::string>& Unmapped() {
     return *s;
 }
 
+std::function<void(const std::string&)>& NoteSink() {
+    static auto* sink = new std::function<void(const std::string&)>;
+    return *sink;
+}
+
 const Entry* Find(std::string_view m) {
     for (const Entry& e : kTable) {
         if (e.mnemonic == m) return &e;
@@ -106,10 +132,22 @@ const Entry* Find(std::string_view m) {
 
 }  // namespace
 
+bool IsLanguageSwitch(std::string_view mnemonic) {
+    return mnemonic.size() > 2 && mnemonic.front() == '(' && mnemonic.back() == ')';
+}
+
 PhoneMapping MapEspeakPhoneme(std::string_view mnemonic) {
     if (!mnemonic.empty() && mnemonic.front() == '_') return {kSil, true};
+    if (IsLanguageSwitch(mnemonic)) return {kSil, true};
     if (std::find(std::begin(kPauses), std::end(kPauses), mnemonic) != std::end(kPauses)) return {kSil, true};
     if (const Entry* e = Find(mnemonic)) return {e->id, true};
+
+    // A long vowel or a doubled consonant ("a:", "k:", "ts2:") has the mouth
+    // of its short form.
+    if (mnemonic.size() > 1 && mnemonic.back() == ':') {
+        const PhoneMapping shorter = MapEspeakPhoneme(mnemonic.substr(0, mnemonic.size() - 1));
+        if (shorter.known) return shorter;
+    }
 
     // Not in the table: strip modifier characters from the end until a known
     // base appears ("t#" -> "t", "aI@3" -> "aI@" -> "aI").
@@ -123,8 +161,27 @@ PhoneMapping MapEspeakPhoneme(std::string_view mnemonic) {
         }
     }
     if (!mnemonic.empty()) {
-        std::lock_guard lock(UnmappedMutex());
-        Unmapped().insert(std::string(mnemonic));
+        bool first = false;
+        {
+            std::lock_guard lock(UnmappedMutex());
+            first = Unmapped().insert(std::string(mnemonic)).second;
+        }
+        // One note per mnemonic, so a voice's gaps in the table come to light.
+        if (first) {
+            const std::string note = "the espeak-ng phoneme \"" + std::string(mnemonic) +
+                                     "\" is not in the phoneme table; it is keyed as \"" +
+                                     std::string(PhoneSymbol(guess.id)) + "\"";
+            std::function<void(const std::string&)> sink;
+            {
+                std::lock_guard lock(UnmappedMutex());
+                sink = NoteSink();
+            }
+            if (sink) {
+                sink(note);
+            } else {
+                std::fprintf(stderr, "lipsmith: note: %s\n", note.c_str());
+            }
+        }
     }
     return guess;
 }
@@ -136,6 +193,11 @@ bool IsVowelPhone(std::uint16_t id) {
 
 std::string_view PhoneSymbol(std::uint16_t id) {
     return id >= 1 && id <= 49 ? kSymbols[id] : std::string_view();
+}
+
+void SetUnmappedPhonemeNote(std::function<void(const std::string& note)> note) {
+    std::lock_guard lock(UnmappedMutex());
+    NoteSink() = std::move(note);
 }
 
 std::vector<std::string> UnmappedPhonemes() {

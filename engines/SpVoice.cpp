@@ -94,6 +94,9 @@ public:
         switch (e.type) {
             case espeakEVENT_PHONEME: {
                 const std::string name(e.id.string, strnlen(e.id.string, sizeof e.id.string));
+                // A voice reading a word of another language says so with
+                // a marker that takes no time: no phoneme, no key.
+                if (IsLanguageSwitch(name)) break;
                 const PhoneMapping m = MapEspeakPhoneme(name);
                 const Stress s = stress_.Next(name);
                 std::uint16_t features = s == Stress::Primary && IsVowelPhone(m.id) ? SPVFEATURE_STRESSED : 0;

@@ -15,6 +15,7 @@ int RunRun(const Args& args);
 int RunExport(const Args& args);
 int RunBatch(const Args& args);
 int RunListen(const Args& args);
+int RunAlign(const Args& args);
 
 namespace {
 
@@ -22,6 +23,8 @@ const Command kCommands[] = {
     {"run", "SCRIPT.txt [OPTIONS]", "speak a script and key the scene (see 'lipsmith run --help')", RunRun},
     {"listen", "--actor NODE [OPTIONS]",
      "key an actor from a phrase spoken into the microphone (see 'lipsmith listen --help')", RunListen},
+    {"align", "RECORDING.wav (--text T | --transcript FILE | --script FILE) [--actor NODE] [OPTIONS]",
+     "key the scene from a recorded voice and its text (see 'lipsmith align --help')", RunAlign},
     {"new-scene", "OUT.lsc", "write the built-in demo scene", RunNewScene},
     {"dump", "SCENE.lsc", "print a scene's controllers, keys and notes as JSON", RunDump},
     {"voices", "", "list the installed voices (Name, Gender, Language, Vendor)", RunVoices},
