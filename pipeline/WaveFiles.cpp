@@ -10,13 +10,14 @@
 #include "FileUtil.h"
 #include "MessageBox.h"
 #include "Riff.h"
+#include "Time.h"
 
 namespace lipsmith {
 
 namespace {
 
 constexpr std::size_t kCopyPiece = 20'000'000;
-constexpr float kSecondsPerTick = 1.0f / 4800.0f;  // 0.000208333338 in single precision
+constexpr float kSecondsPerTick = 1.0f / TIME_TICKSPERSEC;  // 0.000208333338 in single precision
 
 void ReportLoadFailure() { ShowMessage("Failed to load wave file", "Wave error", MB_OK | MB_ICONERROR); }
 
