@@ -1,6 +1,8 @@
 #include "Reference.h"
 
 #include <algorithm>
+#include <atomic>
+#include <mutex>
 #include <vector>
 
 #include "Hold.h"
@@ -26,22 +28,36 @@ thread_local int notifyDepth = 0;
 
 // Objects whose destruction has left the most derived class: their own
 // operations are gone, so messages and reference clean-up pass them by.
-// Kept here rather than in the object so the SDK's class layout stays as is.
-std::vector<const ReferenceMaker*>& Dying() {
-    thread_local std::vector<const ReferenceMaker*> dying;
-    return dying;
+// Kept here rather than in the object so the SDK's class layout stays as is;
+// never freed, since objects held by statics die after every other static.
+struct DyingList {
+    std::mutex mutex;
+    std::vector<const ReferenceMaker*> makers;
+    std::atomic<std::size_t> count{0};
+};
+DyingList& Dying() {
+    static DyingList* const list = new DyingList;
+    return *list;
 }
 bool IsDying(const ReferenceMaker* maker) {
-    const auto& d = Dying();
-    return !d.empty() && std::find(d.begin(), d.end(), maker) != d.end();
+    DyingList& d = Dying();
+    if (d.count.load(std::memory_order_acquire) == 0) return false;
+    std::lock_guard guard(d.mutex);
+    return std::find(d.makers.begin(), d.makers.end(), maker) != d.makers.end();
 }
 // Marks an object dying for the rest of its destruction.
 void MarkDying(const ReferenceMaker* maker) {
-    if (!IsDying(maker)) Dying().push_back(maker);
+    DyingList& d = Dying();
+    std::lock_guard guard(d.mutex);
+    if (std::find(d.makers.begin(), d.makers.end(), maker) != d.makers.end()) return;
+    d.makers.push_back(maker);
+    d.count.store(d.makers.size(), std::memory_order_release);
 }
 void Forget(const ReferenceMaker* maker) {
-    auto& d = Dying();
-    d.erase(std::remove(d.begin(), d.end(), maker), d.end());
+    DyingList& d = Dying();
+    std::lock_guard guard(d.mutex);
+    d.makers.erase(std::remove(d.makers.begin(), d.makers.end(), maker), d.makers.end());
+    d.count.store(d.makers.size(), std::memory_order_release);
 }
 
 }  // namespace
