@@ -60,7 +60,8 @@ std::vector<CentisecondCue> CentisecondCues(const ShapeTimeline<MouthShape>& tim
 }
 
 std::vector<MohoShape> MohoShapesPerFrame(const ShapeTimeline<MohoShape>& timeline, int fps) {
-    // Times in units of 1/(4800 fps) s: a tick is fps units, a frame 4800.
+    // Times in units of 1/(ticks per second × fps) s: a tick is fps units, a
+    // frame as many units as a second has ticks.
     const long long frameUnits = TIME_TICKSPERSEC;
     const auto units = [fps](TimeValue t) { return static_cast<long long>(t) * fps; };
     const long long endUnits = units(timeline.end);

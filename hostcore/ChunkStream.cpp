@@ -120,10 +120,6 @@ IOResult ChunkReader::CloseChunk() {
     return IO_OK;
 }
 
-void ChunkReader::CloseTo(std::size_t depth) {
-    while (frames_.size() > depth) frames_.pop_back();
-}
-
 IOResult ChunkReader::Read(void* buf, ULONG nbytes, ULONG* nread) {
     if (nread) *nread = 0;
     if (frames_.empty()) return IO_ERROR;

@@ -55,8 +55,6 @@ public:
     // Offsets of the open chunk's data in the underlying bytes.
     std::size_t CurChunkDataBegin() const { return frames_.empty() ? 0 : frames_.back().begin; }
     std::size_t CurChunkDataEnd() const { return frames_.empty() ? 0 : frames_.back().end; }
-    // Closes chunks until `depth` are open.
-    void CloseTo(std::size_t depth);
     // A chunk header that runs past its list or the data: the stream is damaged.
     bool Damaged() const { return damaged_; }
     // What went wrong last (damage, or a read past the end of a chunk).

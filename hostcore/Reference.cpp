@@ -1,6 +1,9 @@
 #include "Reference.h"
 
 #include <algorithm>
+#include <atomic>
+#include <mutex>
+#include <vector>
 
 #include "Hold.h"
 #include "RefLinker.h"
@@ -23,18 +26,55 @@ bool EraseOne(std::vector<T*>& v, const T* p) {
 constexpr int kMaxNotifyDepth = 256;
 thread_local int notifyDepth = 0;
 
+// Objects whose destruction has left the most derived class: their own
+// operations are gone, so messages and reference clean-up pass them by.
+// Kept here rather than in the object so the SDK's class layout stays as is;
+// never freed, since objects held by statics die after every other static.
+struct DyingList {
+    std::mutex mutex;
+    std::vector<const ReferenceMaker*> makers;
+    std::atomic<std::size_t> count{0};
+};
+DyingList& Dying() {
+    static DyingList* const list = new DyingList;
+    return *list;
+}
+bool IsDying(const ReferenceMaker* maker) {
+    DyingList& d = Dying();
+    if (d.count.load(std::memory_order_acquire) == 0) return false;
+    std::lock_guard guard(d.mutex);
+    return std::find(d.makers.begin(), d.makers.end(), maker) != d.makers.end();
+}
+// Marks an object dying for the rest of its destruction.
+void MarkDying(const ReferenceMaker* maker) {
+    DyingList& d = Dying();
+    std::lock_guard guard(d.mutex);
+    if (std::find(d.makers.begin(), d.makers.end(), maker) != d.makers.end()) return;
+    d.makers.push_back(maker);
+    d.count.store(d.makers.size(), std::memory_order_release);
+}
+void Forget(const ReferenceMaker* maker) {
+    DyingList& d = Dying();
+    std::lock_guard guard(d.mutex);
+    d.makers.erase(std::remove(d.makers.begin(), d.makers.end(), maker), d.makers.end());
+    d.count.store(d.makers.size(), std::memory_order_release);
+}
+
 }  // namespace
 
 ReferenceMaker::~ReferenceMaker() {
     // Our own SetReference cannot run any more; only the targets' side is
     // undone. Targets are freed one at a time: those not yet freed still list
-    // this object, so freeing one can never delete another under our feet.
+    // this object, so freeing one can never delete another under our feet;
+    // a target that sends a message meanwhile must not reach this object.
+    MarkDying(this);
     while (!held_.empty()) {
         ReferenceTarget* t = held_.back();
         while (EraseOne(held_, t)) EraseOne(t->dependents_, static_cast<ReferenceMaker*>(this));
         t->RefDeleted();
         t->MaybeAutoDelete();
     }
+    Forget(this);
 }
 
 bool ReferenceMaker::WouldLoop(RefTargetHandle target) const {
@@ -84,11 +124,13 @@ RefResult ReferenceMaker::DeleteAllRefsFromMe() {
 }
 
 ReferenceTarget::~ReferenceTarget() {
+    MarkDying(this);
     theHold.ForgetSubject(this);
     std::vector<ReferenceMaker*> deps;
     deps.swap(dependents_);
     for (ReferenceMaker* d : deps) {
         EraseOne(d->held_, static_cast<ReferenceTarget*>(this));
+        if (IsDying(d)) continue;  // its slots are gone with it
         for (int i = 0; i < d->NumRefs(); ++i) {
             if (d->GetReference(i) == this) {
                 d->SetReference(i, nullptr);
@@ -113,7 +155,7 @@ RefResult ReferenceTarget::NotifyDependents(Interval changeInt, PartID partID, R
         if (std::find(deps.begin(), deps.end(), d) == deps.end()) deps.push_back(d);
     }
     for (ReferenceMaker* d : deps) {
-        if (!HasDependent(d)) continue;
+        if (!HasDependent(d) || IsDying(d)) continue;
         if (sclass != NOTIFY_ALL && d->SuperClassID() != sclass) continue;
         PartID part = partID;
         RefResult r = d->NotifyRefChanged(changeInt, from, part, message);
@@ -125,7 +167,7 @@ RefResult ReferenceTarget::NotifyDependents(Interval changeInt, PartID partID, R
     for (ReferenceMaker* g : globals) {
         if (std::find(deps.begin(), deps.end(), g) != deps.end()) continue;
         if (std::find(GlobalMakers().begin(), GlobalMakers().end(), g) == GlobalMakers().end()) continue;
-        if (sclass != NOTIFY_ALL && g->SuperClassID() != sclass) continue;
+        if (IsDying(g) || (sclass != NOTIFY_ALL && g->SuperClassID() != sclass)) continue;
         PartID part = partID;
         g->NotifyRefChanged(changeInt, from, part, message);
     }
@@ -136,7 +178,7 @@ RefResult ReferenceTarget::NotifyDependents(Interval changeInt, PartID partID, R
 void ReferenceTarget::DeleteMe() {
     std::vector<ReferenceMaker*> deps = dependents_;
     for (ReferenceMaker* d : deps) {
-        if (!HasDependent(d)) continue;
+        if (!HasDependent(d) || IsDying(d)) continue;
         PartID part = PART_ALL;
         d->NotifyRefChanged(FOREVER, this, part, REFMSG_TARGET_DELETED);
     }
@@ -146,7 +188,7 @@ void ReferenceTarget::DeleteMe() {
     while (!dependents_.empty()) {
         ReferenceMaker* d = dependents_.front();
         bool cleared = false;
-        for (int i = 0; i < d->NumRefs() && !cleared; ++i) {
+        for (int i = 0; !IsDying(d) && i < d->NumRefs() && !cleared; ++i) {
             if (d->GetReference(i) == this) {
                 d->ReplaceReference(i, nullptr, FALSE);
                 cleared = true;

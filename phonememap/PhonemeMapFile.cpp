@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cfloat>
 #include <cmath>
 #include <memory>
 #include <new>
@@ -44,14 +45,15 @@ HRESULT ReadPhonemeElement(const pugi::xml_node& element, PhonemeMap& map, std::
             problem = "the PHONEME element with id " + std::to_string(id) + " has no " + info.element + " element";
             return E_FAIL;
         }
-        const float number = static_cast<float>(CAtof(XMLParse::NodeText(value)));
-        // Infinity or NaN would turn every key of the phoneme into garbage.
-        if (!std::isfinite(number)) {
+        const double number = CAtof(XMLParse::NodeText(value));
+        // A number beyond the float range (1e39, 1e999) would turn every key
+        // of the phoneme into infinity: the file is refused, not saturated.
+        if (!(std::fabs(number) <= FLT_MAX)) {
             problem = std::string("the ") + info.element + " value of the PHONEME element with id " +
                       std::to_string(id) + " is not a usable number";
             return E_FAIL;
         }
-        entry[info.parameter] = number;
+        entry[info.parameter] = static_cast<float>(number);
     }
     filled = id;
     return S_OK;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "CNumbers.h"
+#include "FacialCues.h"
 #include "Interface.h"
 #include "Node.h"
 #include "PipelineMessages.h"
@@ -54,6 +55,9 @@ void Key(SpeechController* c, TimeValue t, float value) { c->SetValueLocalTime(t
 void SpeechSession::KeysFromBookmark(const std::string& mark, TimeValue bookmarkTick) {
     MarkFields f;
     if (!ParseMarkString(mark, f)) return;
+    if (f.replacedNonsense && editor_.reportWarnings) {
+        Log(FormatWithValue(msg::kMarkValuesReplaced, mark), OutputKind::Warning);
+    }
     if (speakers_.Empty()) return;
 
     const std::string target = f.node.empty() ? editor_.currentActorNode : f.node;

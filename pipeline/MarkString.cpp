@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "CNumbers.h"
+#include "FacialCues.h"
 
 namespace lipsmith {
 
@@ -19,6 +20,21 @@ std::vector<std::string_view> SplitCommas(std::string_view text) {
     }
 }
 
+// Reads an integer field; one that `valid` refuses takes the fallback.
+int Int(std::string_view field, bool (*valid)(int), int fallback, bool& replaced) {
+    const int value = CAtoi(field);
+    if (valid(value)) return value;
+    replaced = true;
+    return fallback;
+}
+
+float Value(std::string_view field, bool& replaced) {
+    const double value = CAtof(field);
+    if (IsCueValue(value)) return static_cast<float>(value);
+    replaced = true;
+    return 1.0f;
+}
+
 }  // namespace
 
 bool ParseMarkString(std::string_view mark, MarkFields& f) {
@@ -28,21 +44,22 @@ bool ParseMarkString(std::string_view mark, MarkFields& f) {
     f.tag = std::string(mark.substr(0, colon));
     const auto parts = SplitCommas(mark.substr(colon + 1));
     auto has = [&](std::size_t i) { return i < parts.size(); };
+    bool& r = f.replacedNonsense;
     if (f.tag == "eyes") {
         if (has(0)) f.blink = parts[0];
         if (has(1)) f.node = parts[1];
         if (has(2)) f.side = parts[2];
-        if (has(3)) f.repeat = CAtoi(parts[3]);
-        if (has(4)) f.offset = CAtoi(parts[4]);
-        if (has(5)) f.value = static_cast<float>(CAtof(parts[5]));
-        if (has(6)) f.duration = CAtoi(parts[6]);
+        if (has(3)) f.repeat = Int(parts[3], IsCueRepeat, 1, r);
+        if (has(4)) f.offset = Int(parts[4], IsCueTime, 50, r);
+        if (has(5)) f.value = Value(parts[5], r);
+        if (has(6)) f.duration = Int(parts[6], IsCueTime, 100, r);
     } else if (f.tag == "brow") {
         if (has(0)) f.blink = parts[0];
         if (has(1)) f.node = parts[1];
         if (has(2)) f.side = parts[2];
-        if (has(3)) f.value = static_cast<float>(CAtof(parts[3]));
-        if (has(4)) f.browDuration = CAtoi(parts[4]);
-        if (has(5)) f.browReturnDuration = CAtoi(parts[5]);
+        if (has(3)) f.value = Value(parts[3], r);
+        if (has(4)) f.browDuration = Int(parts[4], IsCueTime, 100, r);
+        if (has(5)) f.browReturnDuration = Int(parts[5], IsCueTime, 500, r);
     }
     return true;
 }

@@ -26,6 +26,10 @@ inline constexpr const char* kAddingRightBrow =
 inline constexpr const char* kLeftBlinkAdjusted = "Warning: Left eye blink key adjusted with %d ticks to avoid blink overlap.\n";
 inline constexpr const char* kRightBlinkAdjusted =
     "Warning: Right eye blink key adjusted with %d ticks to avoid blink overlap.\n";
+// A bookmark written by hand with numbers no cue may have (kind Warning).
+inline constexpr const char* kMarkValuesReplaced =
+    "Warning: Bookmark '%s' holds a negative or too long time (0 to 60000 msecs), more than 100 blinks or a value "
+    "out of range; the eyes or brow defaults were used instead.\n";
 inline constexpr const char* kEyesNodeMissing =
     "Warning: Node '%s' defined in 'eyes' tag does not exist. Eye keys will not be set.\n";
 

@@ -10,15 +10,26 @@
 #include "FileUtil.h"
 #include "MessageBox.h"
 #include "Riff.h"
+#include "Time.h"
 
 namespace lipsmith {
 
 namespace {
 
 constexpr std::size_t kCopyPiece = 20'000'000;
-constexpr float kSecondsPerTick = 1.0f / 4800.0f;  // 0.000208333338 in single precision
+constexpr float kSecondsPerTick = 1.0f / TIME_TICKSPERSEC;  // 0.000208333338 in single precision
 
 void ReportLoadFailure() { ShowMessage("Failed to load wave file", "Wave error", MB_OK | MB_ICONERROR); }
+
+// Whole bytes per sample, one block per sample frame and a byte rate that
+// follows from them. Lengths and offsets are computed from the byte rate, so
+// a damaged header that breaks this would misplace a recording or ask for
+// gigabytes of silence.
+bool ConsistentFormat(const WaveFormatRecord& f) {
+    return f.channels > 0 && f.samplesPerSec > 0 && f.bitsPerSample > 0 && f.bitsPerSample % 8 == 0 &&
+           f.blockAlign == static_cast<std::uint32_t>(f.channels) * (f.bitsPerSample / 8) &&
+           f.avgBytesPerSec == static_cast<std::uint64_t>(f.samplesPerSec) * f.blockAlign;
+}
 
 struct OpenWave {
     WaveInfo info;
@@ -31,7 +42,7 @@ struct OpenWave {
 
 // Locates the chunks, keeps the "fmt " data and leaves the file at the samples.
 bool OpenInput(const std::string& path, OpenWave& w) {
-    if (!ReadWaveInfo(path, w.info)) return false;
+    if (!ReadWaveInfo(path, w.info) || !ConsistentFormat(w.info.format)) return false;
     {
         RiffFile riff;
         RiffChunk wave, fmt;
@@ -85,7 +96,7 @@ bool PutU32(std::FILE* f, std::uint32_t v) {
 
 double WaveLengthSeconds(const std::string& path) {
     WaveInfo info;
-    if (!ReadWaveInfo(path, info) || info.format.avgBytesPerSec == 0) {
+    if (!ReadWaveInfo(path, info) || !ConsistentFormat(info.format)) {
         ReportLoadFailure();
         return -1.0;
     }

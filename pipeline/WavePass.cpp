@@ -12,6 +12,7 @@
 #include "PipelineMessages.h"
 #include "SceneSound.h"
 #include "SoundRestore.h"
+#include "Time.h"
 #include "SpeechController.h"
 #include "SpeechSession.h"
 #include "Riff.h"
@@ -92,7 +93,7 @@ void SpeechSession::WavePassAndFitting(const std::string& script) {
     } else if (clock.spokenMs <= 0) {
         Log(msg::kNoFitNoSpeech);
     } else {
-        SynchronizeToWave(static_cast<TimeValue>(std::floor(seconds * 4800.0 + 0.5)));
+        SynchronizeToWave(static_cast<TimeValue>(std::floor(seconds * TIME_TICKSPERSEC + 0.5)));
     }
 
     // The merged file begins with whichever of the old sound and the new

@@ -11,15 +11,6 @@ namespace lipsmith {
 
 namespace {
 
-// The value as the 32-bit float the cue stores; values beyond its range
-// become infinite instead of an undefined conversion.
-float ToFloat(double value) {
-    if (std::isnan(value)) return NAN;
-    if (value > FLT_MAX) return INFINITY;
-    if (value < -FLT_MAX) return -INFINITY;
-    return static_cast<float>(value);
-}
-
 bool IsValidSide(const std::string& side) {
     return side == "left" || side == "right" || side == "both";
 }
@@ -27,6 +18,10 @@ bool IsValidSide(const std::string& side) {
 bool IsBool(const std::string& value) { return value == "true" || value == "false"; }
 
 }  // namespace
+
+bool IsCueTime(int ms) { return ms >= 0 && ms <= kMaxCueMs; }
+bool IsCueRepeat(int repeat) { return repeat >= 0 && repeat <= kMaxCueRepeat; }
+bool IsCueValue(double value) { return std::isfinite(value) && std::fabs(value) <= FLT_MAX; }
 
 std::string FormatWithValue(const char* format, const std::string& value) {
     const std::size_t fixed = std::strlen(format) - 2;  // without the "%s"
@@ -60,14 +55,26 @@ public:
             Warn(missing);
         }
     }
-    void Float(const char* name, float& into, const char* missing) {
-        if (const pugi::xml_attribute a = element_.attribute(name)) into = ToFloat(CAtof(a.value()));
-        else Warn(missing);
+    // A value beyond the float range keeps the default, with `invalid`.
+    void Float(const char* name, float& into, const char* missing, const char* invalid) {
+        if (const pugi::xml_attribute a = element_.attribute(name)) {
+            const double value = CAtof(a.value());
+            if (IsCueValue(value)) into = static_cast<float>(value);
+            else WarnValue(invalid, a.value());
+        } else {
+            Warn(missing);
+        }
     }
-    // missing may be null: the default is then taken silently.
-    void Int(const char* name, int& into, const char* missing) {
-        if (const pugi::xml_attribute a = element_.attribute(name)) into = CAtoi(a.value());
-        else Warn(missing);
+    // missing may be null: the default is then taken silently. A value that
+    // `valid` refuses keeps the default, with `invalid`.
+    void Int(const char* name, int& into, const char* missing, bool (*valid)(int), const char* invalid) {
+        if (const pugi::xml_attribute a = element_.attribute(name)) {
+            const int value = CAtoi(a.value());
+            if (valid(value)) into = value;
+            else WarnValue(invalid, a.value());
+        } else {
+            Warn(missing);
+        }
     }
     void Text(const char* name, std::string& into) {
         if (const pugi::xml_attribute a = element_.attribute(name)) into = a.value();
@@ -88,6 +95,9 @@ private:
     void Warn(const char* text) {
         if (text && reportWarnings_) report_(text, OutputKind::Warning);
     }
+    void WarnValue(const char* format, const std::string& value) {
+        if (reportWarnings_) report_(FormatWithValue(format, value), OutputKind::Warning);
+    }
     const pugi::xml_node& element_;
     bool reportWarnings_;
     const CueReport& report_;
@@ -99,10 +109,11 @@ EyesCue ReadEyesCue(const pugi::xml_node& element, bool reportWarnings, const Cu
     EyesCue cue;
     CueReader r(element, reportWarnings, report);
     r.Switch("blink", cue.blink, msg::kEyesBlinkInvalid, msg::kEyesBlinkMissing);
-    r.Float("value", cue.value, msg::kEyesValueMissing);
-    r.Int("repeat", cue.repeat, msg::kEyesRepeatMissing);
-    r.Int("offset", cue.offset, cue.repeat > 1 ? msg::kEyesOffsetMissing : nullptr);
-    r.Int("duration", cue.duration, msg::kEyesDurationMissing);
+    r.Float("value", cue.value, msg::kEyesValueMissing, msg::kEyesValueInvalid);
+    r.Int("repeat", cue.repeat, msg::kEyesRepeatMissing, IsCueRepeat, msg::kEyesRepeatInvalid);
+    r.Int("offset", cue.offset, cue.repeat > 1 ? msg::kEyesOffsetMissing : nullptr, IsCueTime,
+          msg::kEyesOffsetInvalid);
+    r.Int("duration", cue.duration, msg::kEyesDurationMissing, IsCueTime, msg::kEyesDurationInvalid);
     r.Text("node", cue.node);
     r.Side(cue.side, msg::kEyesSideMissing);
     return cue;
@@ -112,11 +123,12 @@ BrowCue ReadBrowCue(const pugi::xml_node& element, bool reportWarnings, const Cu
     BrowCue cue;
     CueReader r(element, reportWarnings, report);
     r.Switch("return", cue.returns, msg::kBrowReturnInvalid, msg::kBrowReturnMissing);
-    r.Float("value", cue.value, msg::kBrowValueMissing);
-    r.Int("duration", cue.duration, msg::kBrowDurationMissing);
+    r.Float("value", cue.value, msg::kBrowValueMissing, msg::kBrowValueInvalid);
+    r.Int("duration", cue.duration, msg::kBrowDurationMissing, IsCueTime, msg::kBrowDurationInvalid);
     if (cue.returns == "true") {
         cue.retDuration = 500;
-        r.Int("ret_duration", cue.retDuration, msg::kBrowRetDurationMissing);
+        r.Int("ret_duration", cue.retDuration, msg::kBrowRetDurationMissing, IsCueTime,
+              msg::kBrowRetDurationInvalid);
     }
     r.Text("node", cue.node);
     r.Side(cue.side, msg::kBrowSideMissing);

@@ -19,6 +19,15 @@ inline constexpr std::size_t kMaxMarkLength = 255;
 // Warnings that quote a value are kept to the same length.
 inline constexpr std::size_t kMaxWarningLength = 255;
 
+// What a cue's numbers may be: times in milliseconds from 0 to a minute, up to
+// a hundred blinks, and a value that a 32-bit float holds. Anything else would
+// put keys before the cue, past the time line, or far beyond the speech.
+inline constexpr int kMaxCueMs = 60000;
+inline constexpr int kMaxCueRepeat = 100;
+bool IsCueTime(int ms);
+bool IsCueRepeat(int repeat);
+bool IsCueValue(double value);
+
 struct EyesCue {
     std::string blink = "true";
     std::string node;

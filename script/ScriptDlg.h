@@ -92,7 +92,8 @@ private:
     std::string positionField_;
     ActorSpeaker* speaker_ = nullptr;
     std::unique_ptr<XMLParse> parseDocument_;
-    const std::string* loadedText_ = nullptr;  // script text of the parse document
+    std::string loadedText_;  // script text of the parse document, during a parse
+    bool loadedBom_ = false;  // the script began with a byte order mark
     std::size_t parseTextLength_ = 0;
     CaretScan caretScan_;  // where ColorAtCaret may resume
 };

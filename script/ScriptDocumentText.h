@@ -5,10 +5,17 @@
 #pragma once
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 #include <pugixml.hpp>
 
 namespace lipsmith {
+
+// The UTF-8 byte order mark that editors on every platform may put first in a
+// script file. It is no text of the script: the parser skips it, and it stays
+// first in the editor so that saving keeps it.
+inline constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+inline bool StartsWithBom(std::string_view text) { return text.substr(0, kUtf8Bom.size()) == kUtf8Bom; }
 
 // Every "&" replaced by "&amp;".
 std::string EscapeAmpersands(const std::string& script);

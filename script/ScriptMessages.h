@@ -33,6 +33,22 @@ inline constexpr const char* kBrowRetDurationMissing =
     "Warning: 'ret_duration' attribute was not found in 'brow' tag. Assuming 500 msecs.\n";
 inline constexpr const char* kBrowSideMissing =
     "Warning: 'side' attribute was not found in 'brow' tag. Assuming 'both'.\n";
+// Cue values that make no sense as times or counts, or do not fit a number
+// (kind Warning, keys pass only): the value given, then the default used.
+inline constexpr const char* kEyesValueInvalid =
+    "Warning: '%s' is out of range for 'value' in 'eyes' tag. Assuming 1.0.\n";
+inline constexpr const char* kEyesRepeatInvalid =
+    "Warning: '%s' is an invalid value for 'repeat' in 'eyes' tag. Valid values are 0 to 100. Assuming 1.\n";
+inline constexpr const char* kEyesOffsetInvalid =
+    "Warning: '%s' is an invalid value for 'offset' in 'eyes' tag. Valid values are 0 to 60000 msecs. Assuming 50.\n";
+inline constexpr const char* kEyesDurationInvalid =
+    "Warning: '%s' is an invalid value for 'duration' in 'eyes' tag. Valid values are 0 to 60000 msecs. Assuming 100 msecs.\n";
+inline constexpr const char* kBrowValueInvalid =
+    "Warning: '%s' is out of range for 'value' in 'brow' tag. Assuming 1.0.\n";
+inline constexpr const char* kBrowDurationInvalid =
+    "Warning: '%s' is an invalid value for 'duration' in 'brow' tag. Valid values are 0 to 60000 msecs. Assuming 100 msecs.\n";
+inline constexpr const char* kBrowRetDurationInvalid =
+    "Warning: '%s' is an invalid value for 'ret_duration' in 'brow' tag. Valid values are 0 to 60000 msecs. Assuming 500 msecs.\n";
 // A cue whose mark string would not fit the engine's 255-character bookmark
 // (kind Error): " (row N)" or nothing, the element's name, the mark's length.
 inline constexpr const char* kCueTooLong =

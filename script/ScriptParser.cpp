@@ -42,7 +42,8 @@ HRESULT ScriptDlg::ParseScript(const std::string& script, int wavePass) {
         ~EndOfParse() {
             dlg.parseDocument_.reset();
             dlg.parseTextLength_ = 0;
-            dlg.loadedText_ = nullptr;
+            std::string().swap(dlg.loadedText_);
+            dlg.loadedBom_ = false;
         }
     } endOfParse{*this};
     try {
@@ -56,9 +57,12 @@ HRESULT ScriptDlg::ParseScript(const std::string& script, int wavePass) {
 }
 
 HRESULT ScriptDlg::ParseScriptSteps(const std::string& script, int wavePass) {
-    // Every "&" is an ordinary character of the spoken text.
-    const std::string text = EscapeAmpersands(script);
-    loadedText_ = &text;
+    // Every "&" is an ordinary character of the spoken text. The dialog keeps
+    // its own copy of the loaded text for the rows of later messages.
+    const bool bom = StartsWithBom(script);
+    loadedText_ = EscapeAmpersands(bom ? script.substr(kUtf8Bom.size()) : script);
+    const std::string& text = loadedText_;
+    loadedBom_ = bom;
 
     if (!parseDocument_) {
         auto document = std::make_unique<XMLParse>();
@@ -115,7 +119,7 @@ HRESULT ScriptDlg::ParseScriptSteps(const std::string& script, int wavePass) {
         // The repaired document goes back into the editor, cues converted.
         const std::string xml =
             RemoveAll(document.DocumentXml(), std::string(msg::kXmlDeclaration) + "\r\n");
-        SetColoredScript(ScriptTextFromDocumentXml(xml), true);
+        SetColoredScript((bom ? std::string(kUtf8Bom) : std::string()) + ScriptTextFromDocumentXml(xml), true);
         ShowMessage(msg::kRepairedBox, msg::kRepairedCaption, MB_OK | MB_ICONINFORMATION);
         return S_FALSE;
     }
@@ -139,7 +143,9 @@ HRESULT ScriptDlg::CheckAnimTag(XMLParse& document) {
     const std::size_t wrappers = document.ElementsByName("_ANIM_").size();
     if (wrappers == 0) {
         AppendParserOutput(msg::kAnimMissing, OutputKind::Error);
-        script_.MoveCaretToStart();
+        // After a byte order mark, which stays first.
+        const std::size_t start = StartsWithBom(script_.Text()) ? kUtf8Bom.size() : 0;
+        script_.SetSelection(start, start);
         InsertColoredText(msg::kAnimOpenInsert, false);
         script_.MoveCaretToEnd();
         InsertColoredText(msg::kAnimCloseInsert, false);
@@ -164,7 +170,8 @@ HRESULT ScriptDlg::CheckAnimTag(XMLParse& document) {
 HRESULT ScriptDlg::ReportXmlError(XMLParse& document) {
     const XmlParseError& error = document.ParseError();
     const long row = error.line - 1;
-    const long col = error.linePos - 1;
+    // The skipped byte order mark is a character of the editor's first row.
+    const long col = error.linePos - 1 + (row == 0 && loadedBom_ ? 1 : 0);
     AppendParserOutput(CFormat(msg::kXmlError, row, col, error.reason.c_str()), OutputKind::Plain);
     SetPositionField(row, col);
     if (row >= 0) script_.SelectLine(static_cast<std::size_t>(row));
@@ -180,9 +187,10 @@ HRESULT ScriptDlg::CheckActorNesting(const pugi::xml_node& actor) {
 
 long ScriptDlg::RowOfNode(const pugi::xml_node& node) const {
     const std::ptrdiff_t offset = node.offset_debug();
-    if (!loadedText_ || offset < static_cast<std::ptrdiff_t>(kDeclarationLength)) return -1;
-    return static_cast<long>(
-        LineOfOffset(*loadedText_, static_cast<std::size_t>(offset) - kDeclarationLength));
+    if (offset < static_cast<std::ptrdiff_t>(kDeclarationLength)) return -1;
+    const std::size_t at = static_cast<std::size_t>(offset) - kDeclarationLength;
+    if (at > loadedText_.size()) return -1;
+    return static_cast<long>(LineOfOffset(loadedText_, at));
 }
 
 template <class ReadAndFormat>

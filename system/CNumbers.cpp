@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <climits>
 #include <cstdarg>
 #include <cstdio>
@@ -52,24 +53,54 @@ int CAtoi(std::string_view text) {
     return value > INT_MAX ? INT_MAX : static_cast<int>(value);
 }
 
+std::size_t CNumberLength(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && IsCBlank(text[i])) ++i;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+    auto digits = [&] {
+        const std::size_t first = i;
+        while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
+        return i - first;
+    };
+    std::size_t mantissa = digits();
+    if (i < text.size() && text[i] == '.') {
+        ++i;
+        mantissa += digits();
+    }
+    if (mantissa == 0) return 0;
+    const std::size_t end = i;
+    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        ++i;
+        if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+        if (digits() > 0) return i;
+    }
+    return end;
+}
+
 double CAtof(std::string_view text) {
-    // strtod_l reads exactly the C rules; it needs a terminated string, and
-    // must not see an embedded NUL as the end of something longer.
-    std::size_t end = text.find('\0');
-    std::string terminated(text.substr(0, end));
+    // Only the decimal grammar is taken: strtod alone would also read hex
+    // floats, "inf" and "nan", which no script or map value means.
+    const std::size_t length = CNumberLength(text);
+    if (length == 0) return 0.0;
+    const std::string number(text.substr(0, length));
     if (!CLocale()) {
         // Without a locale object fall back on from_chars, which is
-        // locale-free but knows no sign or blanks.
+        // locale-free but knows no blanks or plus sign.
         std::size_t i = 0;
-        while (i < terminated.size() && IsCBlank(terminated[i])) ++i;
+        while (i < number.size() && IsCBlank(number[i])) ++i;
         bool negative = false;
-        if (i < terminated.size() && (terminated[i] == '+' || terminated[i] == '-'))
-            negative = terminated[i++] == '-';
+        if (number[i] == '+' || number[i] == '-') negative = number[i++] == '-';
         double value = 0.0;
-        std::from_chars(terminated.data() + i, terminated.data() + terminated.size(), value);
+        const auto result = std::from_chars(number.data() + i, number.data() + number.size(), value);
+        if (result.ec == std::errc::result_out_of_range) {
+            value = number.find_first_of("eE") != std::string::npos &&
+                            number[number.find_first_of("eE") + 1] == '-'
+                        ? 0.0
+                        : HUGE_VAL;
+        }
         return negative ? -value : value;
     }
-    return strtod_l(terminated.c_str(), nullptr, CLocale());
+    return strtod_l(number.c_str(), nullptr, CLocale());
 }
 
 std::string FormatOneDecimal(double value) { return FormatFixed(value, 1); }

@@ -13,10 +13,15 @@ namespace lipsmith {
 int CAtoi(std::string_view text);
 
 // atof: leading blanks, an optional sign, then the longest prefix that forms a
-// number (digits with "." as decimal point and an optional exponent, a hex
-// float "0x…", "inf", "infinity" or "nan"); no number gives 0.0. Overflow
-// gives ±infinity, as strtod does.
+// decimal number (digits with "." as decimal point and an optional exponent);
+// no number gives 0.0. Hex floats, "inf" and "nan" are not numbers here, so
+// the result is finite unless the number overflows: then it is ±HUGE_VAL
+// (infinity) and the caller decides what such a value becomes.
 double CAtof(std::string_view text);
+
+// Characters of the number CAtof reads at the start of text (blanks and sign
+// included); 0 when there is none.
+std::size_t CNumberLength(std::string_view text);
 
 // The value as "%.1f" writes it ("12.8" for 12.75, "-0.0", "inf", "nan").
 std::string FormatOneDecimal(double value);

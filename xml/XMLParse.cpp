@@ -18,11 +18,12 @@ namespace lipsmith {
 
 namespace {
 
-// Keep the declaration, comments and processing instructions; whitespace-only
-// text is dropped. parse_fragment lets the top level be checked here, since
-// pugixml alone accepts several root elements and drops text beside them.
-constexpr unsigned kParseOptions = pugi::parse_default | pugi::parse_declaration | pugi::parse_comments |
-                                   pugi::parse_pi | pugi::parse_fragment;
+// Keep the declaration, a document type, comments and processing
+// instructions; whitespace-only text is dropped. parse_fragment lets the top
+// level be checked here, since pugixml alone accepts several root elements and
+// drops text beside them.
+constexpr unsigned kParseOptions = pugi::parse_default | pugi::parse_declaration | pugi::parse_doctype |
+                                   pugi::parse_comments | pugi::parse_pi | pugi::parse_fragment;
 
 class StringWriter : public pugi::xml_writer {
 public:
@@ -59,6 +60,7 @@ void PositionOf(const std::string& data, pugi::xml_encoding encoding, std::ptrdi
     };
     std::size_t i = 0;
     std::ptrdiff_t produced = 0;
+    bool afterCr = false;
     while (i < data.size() && produced < offset) {
         std::uint32_t cp = 0;
         bool counts = true;  // starts a character
@@ -97,12 +99,14 @@ void PositionOf(const std::string& data, pugi::xml_encoding encoding, std::ptrdi
                 ++produced;
                 break;
         }
-        if (cp == '\n') {
+        // CR, LF and CR LF each end a line, as in the script editor.
+        if (cp == '\r' || (cp == '\n' && !afterCr)) {
             ++error.line;
             error.linePos = 1;
-        } else if (counts) {
+        } else if (counts && cp != '\n') {
             ++error.linePos;
         }
+        afterCr = cp == '\r';
     }
 }
 
@@ -206,6 +210,7 @@ struct XMLParse::Impl {
     // at its top level. Returns false after recording the error.
     bool CheckDocument(const std::string& data, pugi::xml_encoding encoding) {
         int elements = 0;
+        int doctypes = 0;
         bool first = true;
         for (pugi::xml_node node : document->children()) {
             const std::ptrdiff_t at = node.offset_debug();
@@ -238,6 +243,20 @@ struct XMLParse::Impl {
                 case pugi::node_declaration:
                     if (!first || at > 5) {  // only a byte order mark may come before it
                         Fail("The XML declaration must come first in the document.", data, encoding, at - 2);
+                        return false;
+                    }
+                    break;
+                case pugi::node_doctype:
+                    // At most one, and before the top level element.
+                    if (elements > 0 || doctypes++ > 0) {
+                        // The library points into the declaration: report its "<!".
+                        std::ptrdiff_t start = at;
+                        if (encoding == pugi::encoding_utf8) {
+                            const std::size_t lt = data.rfind('<', static_cast<std::size_t>(at));
+                            if (lt != std::string::npos) start = static_cast<std::ptrdiff_t>(lt);
+                        }
+                        Fail("The document type declaration must come before the top level element.", data,
+                             encoding, start);
                         return false;
                     }
                     break;
@@ -278,14 +297,8 @@ struct XMLParse::Impl {
 
 XMLParse::XMLParse() : impl_(std::make_unique<Impl>()) {}
 
-XMLParse::~XMLParse() {
-    try {
-        impl_.reset();
-    } catch (...) {
-        // A destructor cannot pass the exception on; the report is what is left.
-        ShowMessage("XMLParse::~XMLParse() has thrown anException", kDefaultCaption, MB_OK | MB_ICONERROR);
-    }
-}
+// Freeing the document cannot throw, so there is nothing to report here.
+XMLParse::~XMLParse() = default;
 
 HRESULT XMLParse::Create() {
     if (impl_->document) return S_OK;
@@ -298,12 +311,12 @@ pugi::xml_document* XMLParse::GetDocument() { return impl_->document.get(); }
 const XmlParseError& XMLParse::ParseError() const { return impl_->error; }
 
 HRESULT XMLParse::LoadXMLFromBuffer(const std::string& text) {
-    return Reported("XMLParse::LoadXMLFromBuffer() has thrown anException",
+    return Reported(kXmlLoadXMLFromBufferThrew,
                     [&] { return impl_->Load(text, pugi::encoding_utf8); });
 }
 
 HRESULT XMLParse::LoadXML(const std::string& path) {
-    return Reported("XMLParse::LoadXML() has thrown anException", [&]() -> HRESULT {
+    return Reported(kXmlLoadXMLThrew, [&]() -> HRESULT {
         impl_->error = XmlParseError{};
         if (!impl_->document) return E_FAIL;
         std::string data;
@@ -319,7 +332,7 @@ HRESULT XMLParse::LoadXML(const std::string& path) {
 }
 
 HRESULT XMLParse::SaveXML(const std::string& path) {
-    return Reported("XMLParse::SaveXML() has thrown anException", [&]() -> HRESULT {
+    return Reported(kXmlSaveXMLThrew, [&]() -> HRESULT {
         if (!impl_->document || path.empty()) return E_FAIL;
         // Saving through a link replaces the file it points to, not the link.
         std::string target = path;

@@ -18,6 +18,14 @@ struct XmlParseError {
     long linePos = 0;     // one-based position within the line
 };
 
+// Reports of an exception, one per operation (caption "Lipsmith", error icon).
+inline constexpr const char* kXmlLoadXMLFromBufferThrew = "XMLParse::LoadXMLFromBuffer() has thrown anException";
+inline constexpr const char* kXmlLoadXMLThrew = "XMLParse::LoadXML() has thrown anException";
+inline constexpr const char* kXmlSaveXMLThrew = "XMLParse::SaveXML() has thrown anException";
+// Destroying the document frees memory only and cannot throw, so this report
+// has no path that shows it; the text stays with its siblings.
+inline constexpr const char* kXmlDestructorThrew = "XMLParse::~XMLParse() has thrown anException";
+
 // An exception inside LoadXMLFromBuffer, LoadXML or SaveXML is reported with a
 // message box naming the operation and then passed on (out of memory as
 // std::bad_alloc).

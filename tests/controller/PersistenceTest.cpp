@@ -189,6 +189,27 @@ TEST(Persistence, SceneRoundTripKeepsChannelDataKeysAndNotesButNotOutOfRangeType
     ClassDirectory::Get().RemoveClass(GetSpeechControllerDesc());
 }
 
+// A damaged scene can make one speech controller the key track of another
+// that the node also holds. Freeing the node then frees the first, which lets
+// go of the second while the node is half destroyed: the second's deletion
+// message must not reach the node.
+TEST(Persistence, AControllerHeldAsAnotherControllersKeyTrackIsFreedSafely) {
+    Interface& ip = *GetCOREInterface();
+    ip.ResetScene();
+    INode* head = ip.CreateNode("Head");
+    auto* inner = new SpeechController();
+    inner->channel = 2;
+    auto* outer = new SpeechController();
+    outer->channel = 1;
+    // The node lets go of its last track first: the outer controller.
+    head->AddTrack("Inner", inner);
+    head->AddTrack("Outer", outer);
+    ASSERT_EQ(outer->ReplaceReference(kKeyTrackRef, inner), REF_SUCCEED);
+    EXPECT_EQ(outer->GetKeyTrack(), inner);
+    ip.ResetScene();  // no crash, no leak (the sanitizer build checks both)
+    EXPECT_EQ(ip.GetINodeByName("Head"), nullptr);
+}
+
 TEST(Persistence, DamagedControllerScenesAreRefusedOrUsable) {
     ClassDirectory::Get().AddClass(GetSpeechControllerDesc());
     Interface& ip = *GetCOREInterface();

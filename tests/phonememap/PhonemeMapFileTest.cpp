@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "BuiltInPhonemeMap.h"
@@ -264,7 +266,7 @@ TEST_F(PhonemeMapFileTest, AMissingParameterIsReportedAndKeepsWhatWasRead) {
 }
 
 TEST_F(PhonemeMapFileTest, NumbersTooBigForTheMapEndTheLoad) {
-    for (const std::string value : {"1e999", "1e39", "-inf", "nan"}) {
+    for (const std::string value : {"1e999", "-1e999", "1e39", "-3.5e38"}) {
         SCOPED_TRACE(value);
         PhonemeMap map = SentinelMap();
         EXPECT_NE(LoadPhonemeMap(map, dir_.Write("huge.xml", MapFile(Phoneme("phoneme=\"x\" id=\"5\"",
@@ -276,6 +278,21 @@ TEST_F(PhonemeMapFileTest, NumbersTooBigForTheMapEndTheLoad) {
                                                                        AllParameters("3e38"))))),
               S_OK);
     EXPECT_EQ(map[4][MouthParameter::MouthOpen], 3e38f);
+}
+
+// Hex, infinity and not-a-number are not numbers in a map file: like any
+// other letters they load as 0.0, or as the digits in front of them.
+TEST_F(PhonemeMapFileTest, HexInfinityAndNanLoadAsTheirDecimalPrefix) {
+    const std::vector<std::pair<std::string, float>> cases = {
+        {"nan", 0.0f}, {"-inf", 0.0f}, {"Infinity", 0.0f}, {"0x1A", 0.0f}, {"0x1p4", 0.0f}, {"7nan", 7.0f}};
+    for (const auto& [value, expected] : cases) {
+        SCOPED_TRACE(value);
+        PhonemeMap map = SentinelMap();
+        ASSERT_EQ(LoadPhonemeMap(map, dir_.Write("letters.xml", MapFile(Phoneme("phoneme=\"x\" id=\"5\"",
+                                                                                AllParameters(value))))),
+                  S_OK);
+        for (MouthParameter p : kMouthParameterFileOrder) EXPECT_EQ(map[4][p], expected);
+    }
 }
 
 TEST_F(PhonemeMapFileTest, MalformedFilesFailQuietlyAndChangeNothing) {

@@ -144,17 +144,47 @@ TEST_F(BookmarkKeys, BookmarkBeforeTheFirstPhonemeTakesTheFirstKeyMark) {
 
 TEST_F(BookmarkKeys, MarksThatAreNotCuesMakeNothing) {
     engine->Say("Hello", {BookmarkEvent(""), BookmarkEvent("eyes"), BookmarkEvent("look:true,,both,1,100,1,100"),
-                          BookmarkEvent("eyes:true,,both,none,x,y,z"), BookmarkEvent("eyes:true,,both,-3,100,1,100")});
+                          BookmarkEvent("eyes:true,,both,none,x,y,z"), BookmarkEvent("eyes:true,,both,0,100,1,100")});
     RunHead();
     for (ChannelId ch = 11; ch <= 14; ++ch) EXPECT_TRUE(KeysOf(head[ch]).empty()) << ch;
     EXPECT_EQ(Warnings(), 0);
 }
 
-TEST_F(BookmarkKeys, AHugeRepeatCountEndsInBoundedTime) {
-    engine->Say("Hello", {BookmarkEvent("eyes:true,,left,2000000000,0,1.0,1")});
+// Bookmarks may be written by hand: numbers that no cue may have take the
+// cue's defaults, with a warning, so no key lands before the bookmark, at a
+// wrapped tick or far past the speech, and no key value is infinite.
+TEST_F(BookmarkKeys, NonsenseNumbersInAHandWrittenMarkTakeTheCueDefaults) {
+    engine->Say("Hello", {PhonemeEvent(kAa, 100), BookmarkEvent("eyes:true,,left,2000000000,-500,1e999,-100"),
+                          BookmarkEvent("brow:false,,right,-1e39,-2147483648,0")});
+    editor.replaceMode = 0;
     RunHead();
-    EXPECT_GT(KeysOf(head[11]).size(), 0u);
-    EXPECT_LE(KeysOf(head[11]).size(), 3000u);
+    // At tick 482: one blink of 100 ms (482, 723, 964) closing to 1.0.
+    EXPECT_EQ(KeyTimes(head[11]), (std::vector<TimeValue>{482, 723, 964}));
+    EXPECT_EQ(KeyValues(head[11]), (std::vector<float>{0, 1, 0}));
+    // The brow rises over 100 ms to 1.0 and stays.
+    EXPECT_EQ(KeyTimes(head[14]), (std::vector<TimeValue>{482, 964}));
+    EXPECT_EQ(KeyValues(head[14]), (std::vector<float>{0, 1}));
+    EXPECT_TRUE(PaneHas("Warning: Bookmark 'eyes:true,,left,2000000000,-500,1e999,-100' holds a negative or too "
+                        "long time (0 to 60000 msecs), more than 100 blinks or a value out of range; the eyes or "
+                        "brow defaults were used instead.\n"))
+        << Pane();
+    EXPECT_TRUE(PaneHas("Warning: Bookmark 'brow:false,,right,-1e39,-2147483648,0' holds")) << Pane();
+    EXPECT_EQ(Warnings(), 2);
+    for (ChannelId ch = 11; ch <= 14; ++ch) {
+        for (const TimeValue t : KeyTimes(head[ch])) {
+            EXPECT_GE(t, 0) << ch;
+            EXPECT_LE(t, 1000) << ch;
+        }
+    }
+}
+
+TEST_F(BookmarkKeys, TheLimitsThemselvesAreKept) {
+    engine->Say("Hello", {BookmarkEvent("eyes:false,,left,100,0,-3.4e38,60000")});
+    editor.replaceMode = 0;
+    RunHead();
+    EXPECT_EQ(KeysOf(head[11]).size(), 200u);
+    EXPECT_EQ(KeyValues(head[11])[1], -3.4e38f);
+    EXPECT_EQ(Warnings(), 1);  // only the first blink meeting the run start
 }
 
 TEST_F(BookmarkKeys, ReplaceModeClearsRoomAfterAnEarlierBlinkOnTheSameSide) {

@@ -151,6 +151,32 @@ TEST_F(WaveFiles, DataSizeBeyondTheFileIsRefused) {
     EXPECT_FALSE(std::filesystem::exists(Path("out.wav")));
 }
 
+// A byte rate or block size that disagrees with the sample format would put
+// the new recording far away behind gigabytes of silence, or give a length
+// that stretches the animation: such a file is refused (found by fuzzing).
+TEST_F(WaveFiles, AFormatWhoseByteRateOrBlockDisagreesIsRefused) {
+    const std::string good = WaveFileBytes(std::vector<std::int16_t>(100, 1));
+    struct Damage {
+        std::size_t at;
+        std::string bytes;
+    };
+    for (const Damage& d : {Damage{28, std::string("\x00\x00\x00\x7F", 4)},   // byte rate
+                            Damage{28, std::string("\x01\x00\x00\x00", 4)},   // byte rate
+                            Damage{32, std::string("\x55\x2C", 2)},             // block size
+                            Damage{34, std::string("\x0C\x00", 2)}}) {          // 12 bits
+        SCOPED_TRACE(d.at);
+        std::string bytes = good;
+        bytes.replace(d.at, d.bytes.size(), d.bytes);
+        std::ofstream(Path("bad.wav"), std::ios::binary) << bytes;
+        prompts.Clear();
+        EXPECT_EQ(WaveLengthSeconds(Path("bad.wav")), -1.0);
+        EXPECT_FALSE(MergeWaves(Make("a.wav", 100, 1), Path("bad.wav"), Path("out.wav"), 960, false));
+        EXPECT_FALSE(MergeWaves(Path("bad.wav"), Make("a.wav", 100, 1), Path("out.wav"), 960, true));
+        EXPECT_FALSE(std::filesystem::exists(Path("out.wav")));
+        EXPECT_EQ(prompts.Texts(), (std::vector<std::string>(3, "Failed to load wave file")));
+    }
+}
+
 TEST_F(WaveFiles, RecordingsWithTheShortFormatRecordMergeWithNewOnes) {
     // Files written before the format record grew to 18 bytes carry 16.
     std::string old = WaveFileBytes(std::vector<std::int16_t>(1000, 1));

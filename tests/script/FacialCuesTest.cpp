@@ -80,14 +80,71 @@ TEST_F(Cues, RepeatWithoutOffsetWarnsAndUsesFifty) {
 TEST_F(Cues, NumbersAreReadAsTheCLibraryReadsThem) {
     const std::string all = " blink=\"true\" side=\"both\" repeat=\"2\" offset=\" +70x\" ";
     Parse(OneActor("<eyes" + all + "value=\"0.75\" duration=\"12ms\"/>" +
-                   "<eyes" + all + "value=\"abc\" duration=\"-5\"/>" +
-                   "<eyes" + all + "value=\" -0.25e1\" duration=\"99999999999\"/>" +
+                   "<eyes" + all + "value=\"abc\" duration=\"+5\"/>" +
+                   "<eyes" + all + "value=\" -0.25e1\" duration=\"60000\"/>" +
                    "<brow return=\"true\" side=\"both\" value=\"-0.3\" duration=\"7.9\" ret_duration=\"x\"/>"));
     EXPECT_EQ(Pane(), "");
     EXPECT_EQ(speaker.Texts(), std::vector<std::string>{
-                                   Bookmark("eyes:true,,both,2,70,0.8,12") + Bookmark("eyes:true,,both,2,70,0.0,-5") +
-                                   Bookmark("eyes:true,,both,2,70,-2.5,2147483647") +
+                                   Bookmark("eyes:true,,both,2,70,0.8,12") + Bookmark("eyes:true,,both,2,70,0.0,5") +
+                                   Bookmark("eyes:true,,both,2,70,-2.5,60000") +
                                    Bookmark("brow:true,,both,-0.3,7,0")});
+}
+
+// Hex floats, infinity and not-a-number are no numbers in a cue: they read
+// as 0.0 or as the digits in front of them, never as a NaN or infinite key.
+TEST_F(Cues, HexInfinityAndNanValuesReadAsTheirDecimalPrefix) {
+    const std::string all = " blink=\"true\" side=\"both\" repeat=\"1\" duration=\"100\" ";
+    Parse(OneActor("<eyes" + all + "value=\"nan\"/><eyes" + all + "value=\"0x1A\"/><eyes" + all +
+                   "value=\"-inf\"/><brow return=\"false\" side=\"left\" duration=\"9\" value=\"2infinity\"/>"));
+    EXPECT_EQ(Pane(), "");
+    EXPECT_EQ(speaker.Texts(), std::vector<std::string>{Bookmark("eyes:true,,both,1,50,0.0,100") +
+                                                        Bookmark("eyes:true,,both,1,50,0.0,100") +
+                                                        Bookmark("eyes:true,,both,1,50,0.0,100") +
+                                                        Bookmark("brow:false,,left,2.0,9,0")});
+}
+
+// Negative times, huge counts and values beyond a float are warned about in
+// the keys pass and replaced by the attribute's default on every pass.
+TEST_F(Cues, NonsenseTimesCountsAndValuesFallBackToTheDefault) {
+    const std::string script =
+        OneActor("<eyes blink=\"true\" side=\"left\" value=\"1e999\" repeat=\"100000\" offset=\"-20\" "
+                 "duration=\"-5\"/><eyes blink=\"true\" side=\"both\" value=\"-1e39\" repeat=\"-1\" "
+                 "offset=\"60001\" duration=\"2147483648\"/><brow return=\"true\" side=\"right\" "
+                 "value=\"1e40\" duration=\"-1\" ret_duration=\"-2\"/>");
+    EXPECT_EQ(Parse(script), S_OK);
+    EXPECT_EQ(Pane(),
+              "Warning: '1e999' is out of range for 'value' in 'eyes' tag. Assuming 1.0.\n"
+              "Warning: '100000' is an invalid value for 'repeat' in 'eyes' tag. Valid values are 0 to 100. "
+              "Assuming 1.\n"
+              "Warning: '-20' is an invalid value for 'offset' in 'eyes' tag. Valid values are 0 to 60000 msecs. "
+              "Assuming 50.\n"
+              "Warning: '-5' is an invalid value for 'duration' in 'eyes' tag. Valid values are 0 to 60000 msecs. "
+              "Assuming 100 msecs.\n"
+              "Warning: '-1e39' is out of range for 'value' in 'eyes' tag. Assuming 1.0.\n"
+              "Warning: '-1' is an invalid value for 'repeat' in 'eyes' tag. Valid values are 0 to 100. "
+              "Assuming 1.\n"
+              "Warning: '60001' is an invalid value for 'offset' in 'eyes' tag. Valid values are 0 to 60000 msecs. "
+              "Assuming 50.\n"
+              "Warning: '2147483648' is an invalid value for 'duration' in 'eyes' tag. Valid values are 0 to 60000 "
+              "msecs. Assuming 100 msecs.\n"
+              "Warning: '1e40' is out of range for 'value' in 'brow' tag. Assuming 1.0.\n"
+              "Warning: '-1' is an invalid value for 'duration' in 'brow' tag. Valid values are 0 to 60000 msecs. "
+              "Assuming 100 msecs.\n"
+              "Warning: '-2' is an invalid value for 'ret_duration' in 'brow' tag. Valid values are 0 to 60000 "
+              "msecs. Assuming 500 msecs.\n");
+    EXPECT_EQ(Warnings(), 11);
+    const std::vector<std::string> marks = {Bookmark("eyes:true,,left,1,50,1.0,100") +
+                                            Bookmark("eyes:true,,both,1,50,1.0,100") +
+                                            Bookmark("brow:true,,right,1.0,100,500")};
+    EXPECT_EQ(speaker.Texts(), marks);
+
+    // The wave pass makes the same marks without repeating the warnings.
+    dlg.Output().Clear();
+    speaker.calls.clear();
+    dlg.reportWarnings = false;
+    EXPECT_EQ(Parse(script, 1), S_OK);
+    EXPECT_EQ(Pane(), "");
+    EXPECT_EQ(speaker.Texts(), marks);
 }
 
 TEST_F(Cues, AllEyesAreConvertedBeforeAnyBrowAndOutsideActorsToo) {

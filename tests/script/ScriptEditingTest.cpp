@@ -155,6 +155,15 @@ TEST(ScriptFile, ReadsOldFilesConvertedAndWritesAtomically) {
     EXPECT_EQ(ReadScriptFile(path, &error), "new");
     EXPECT_FALSE(WriteScriptFile(dir + "/no/such/folder/x.txt", "x", &error));
     EXPECT_NE(error.find("not saved"), std::string::npos);
+
+    // A byte order mark is read with the text and written back with it.
+    const std::string marked = "\xEF\xBB\xBF<_ANIM_>caf\xC3\xA9</_ANIM_>\r\n";
+    std::ofstream(path, std::ios::binary) << marked;
+    const std::optional<std::string> read = ReadScriptFile(path, &error);
+    ASSERT_TRUE(read);
+    EXPECT_EQ(*read, marked);
+    ASSERT_TRUE(WriteScriptFile(path, *read, &error));
+    EXPECT_EQ(ReadScriptFile(path, &error), marked);
     std::filesystem::remove_all(dir);
 }
 

@@ -1,4 +1,7 @@
 // The parser's structure checks, repairs and the speaking of actors.
+#include <cstdio>
+
+#include "CNumbers.h"
 #include "ParserFixture.h"
 #include "ScriptMessages.h"
 
@@ -57,6 +60,84 @@ TEST_F(Parser, AnythingBeforeTheWrapperIsReported) {
     Parse("<?style x?>\n<_ANIM_><actor node=\"a\">x</actor></_ANIM_>");
     EXPECT_EQ(Errors(), 2);
     EXPECT_TRUE(speaker.calls.empty());
+}
+
+TEST_F(Parser, ADocumentTypeBeforeTheWrapperIsReported) {
+    EXPECT_EQ(Parse("<!DOCTYPE _ANIM_>\n<_ANIM_><actor node=\"a\">x</actor></_ANIM_>"), E_FAIL);
+    EXPECT_EQ(Pane(), msg::kAnimNotTop);
+    EXPECT_EQ(Errors(), 1);
+    EXPECT_TRUE(speaker.calls.empty());
+}
+
+// A repair puts the document back into the editor; a document type after the
+// wrapper is not allowed, and one inside it is not well-formed: neither can
+// be lost on the way.
+TEST_F(Parser, ADocumentTypeIsNeverDroppedSilently) {
+    const std::string after = "<_ANIM_><actor>x</actor></_ANIM_>\n<!DOCTYPE _ANIM_>";
+    EXPECT_EQ(Parse(after), S_FALSE);
+    EXPECT_EQ(Pane().find("Error(row:1 Col:0) - "), 0u) << Pane();
+    EXPECT_EQ(dlg.Script().Text(), after);
+
+    dlg.Output().Clear();
+    const std::string inside = "<_ANIM_><!DOCTYPE x><actor>x</actor></_ANIM_>";
+    EXPECT_EQ(Parse(inside), S_FALSE);
+    EXPECT_EQ(Pane().find("Error(row:0 "), 0u) << Pane();
+    EXPECT_EQ(dlg.Script().Text(), inside);
+    EXPECT_TRUE(speaker.calls.empty());
+}
+
+// Rows of XML errors and of nested actors are the editor's rows whatever
+// line breaks the script uses.
+TEST_F(Parser, RowsAgreeWithTheEditorForCrLfAndCrLf) {
+    for (const std::string br : {"\n", "\r", "\r\n"}) {
+        SCOPED_TRACE(static_cast<int>(br.size()) * 100 + br[0]);
+        dlg.Output().Clear();
+        EXPECT_EQ(Parse("<_ANIM_>" + br + br + "<actor node=\"a\">x</actr>" + br + "</_ANIM_>"), S_FALSE);
+        EXPECT_EQ(Pane().find("Error(row:2 Col:"), 0u) << Pane();
+        EXPECT_EQ(dlg.Script().SelectedText(), "<actor node=\"a\">x</actr>");
+        EXPECT_EQ(dlg.PositionField().rfind("Row: 2 ", 0), 0u) << dlg.PositionField();
+
+        dlg.Output().Clear();
+        EXPECT_EQ(Parse("<_ANIM_>" + br + "<actor node=\"a\">" + br + "<actor node=\"b\">x</actor></actor>" + br +
+                        "</_ANIM_>"),
+                  E_FAIL);
+        EXPECT_EQ(Pane(), CFormat(msg::kActorNested, 2));
+        EXPECT_EQ(dlg.Script().SelectedText(), "<actor node=\"b\">x</actor></actor>");
+    }
+}
+
+// Editors put a UTF-8 byte order mark first; it is skipped by the parser
+// and stays first in the editor through every repair.
+TEST_F(Parser, AByteOrderMarkIsAcceptedAndStaysFirst) {
+    const std::string bom = "\xEF\xBB\xBF";
+    EXPECT_EQ(Parse(bom + "<_ANIM_>\r\n<actor node=\"a\">Hi</actor>\r\n</_ANIM_>\r\n"), S_OK);
+    EXPECT_EQ(speaker.Texts(), std::vector<std::string>{"Hi"});
+    EXPECT_EQ(Pane(), "");
+
+    // The wrapper goes in after the mark.
+    speaker.calls.clear();
+    EXPECT_EQ(Parse(bom + "<actor node=\"a\">Hi</actor>"), S_FALSE);
+    EXPECT_EQ(dlg.Script().Text(), bom + "<_ANIM_>\n\n<actor node=\"a\">Hi</actor>\n</_ANIM_>");
+    dlg.Output().Clear();
+    EXPECT_EQ(Reparse(), S_OK);
+    EXPECT_EQ(speaker.Texts(), std::vector<std::string>{"Hi"});
+
+    // A repaired document goes back behind the mark.
+    EXPECT_EQ(Parse(bom + "<_ANIM_><actor>Hi</actor></_ANIM_>"), S_FALSE);
+    EXPECT_EQ(dlg.Script().Text().rfind(bom + "<_ANIM_><actor node=\"_unknown_\">Hi</actor></_ANIM_>", 0), 0u)
+        << dlg.Script().Text();
+
+    // On the first row the mark is one more editor character before the error.
+    dlg.Output().Clear();
+    Parse("<_ANIM_><actor node=\"a\">x</actr></_ANIM_>");
+    const std::string without = Pane();
+    dlg.Output().Clear();
+    Parse(bom + "<_ANIM_><actor node=\"a\">x</actr></_ANIM_>");
+    long row1 = -1, col1 = -1, row2 = -1, col2 = -1;
+    ASSERT_EQ(std::sscanf(without.c_str(), "Error(row:%ld Col:%ld)", &row1, &col1), 2) << without;
+    ASSERT_EQ(std::sscanf(Pane().c_str(), "Error(row:%ld Col:%ld)", &row2, &col2), 2) << Pane();
+    EXPECT_EQ(row2, 0);
+    EXPECT_EQ(col2, col1 + 1);
 }
 
 TEST_F(Parser, XmlErrorColumnCountsTheDeclarationOnTheFirstRowOnly) {

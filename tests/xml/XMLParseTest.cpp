@@ -97,6 +97,27 @@ TEST_F(XMLParseTest, ReportsWhereATextIsNotWellFormed) {
     ExpectNotWellFormed("<a>\xC3\xA9\xE2\x82\xAC</b>", 1, 8, "'b'");
 }
 
+// A lone CR, a lone LF and CR LF are one line break each, as in the editor.
+TEST_F(XMLParseTest, ErrorRowsCountEveryKindOfLineBreakOnce) {
+    ExpectNotWellFormed("<a>\r  <b>x</c></a>", 2, 9, "'c'");
+    ExpectNotWellFormed("<a>\r\r\n\n\r<b>x</c></a>", 5, 7, "'c'");
+    ExpectNotWellFormed("<a/>\r  stray text", 2, 3, "top level");
+    ExpectNotWellFormed("\r\n\r<a>\r\xC3\xA9\xC3\xA9</b>", 4, 5, "'b'");
+}
+
+// The document type is kept as a node of its own, so a caller sees what
+// stands before its top level element, and it is written out again.
+TEST_F(XMLParseTest, ADocumentTypeIsKeptAndMustComeBeforeTheElement) {
+    ASSERT_EQ(xml_.LoadXMLFromBuffer("<?xml version=\"1.0\"?><!DOCTYPE _ANIM_><_ANIM_/>"), S_OK);
+    const pugi::xml_node doctype = xml_.GetDocument()->first_child().next_sibling();
+    EXPECT_EQ(doctype.type(), pugi::node_doctype);
+    EXPECT_EQ(xml_.DocumentXml(), "<?xml version=\"1.0\"?>\r\n<!DOCTYPE _ANIM_>\r\n<_ANIM_/>\r\n");
+
+    ExpectNotWellFormed("<a/>\n<!DOCTYPE a>", 2, 1, "document type");
+    ExpectNotWellFormed("<!DOCTYPE a><!DOCTYPE a><a/>", 1, 13, "document type");
+    ExpectNotWellFormed("<a><!DOCTYPE a></a>", 1, 4, "document type");
+}
+
 TEST_F(XMLParseTest, ASuccessfulLoadClearsTheLastError) {
     EXPECT_EQ(xml_.LoadXMLFromBuffer("<a>"), S_FALSE);
     EXPECT_FALSE(xml_.ParseError().reason.empty());
