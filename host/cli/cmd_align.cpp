@@ -15,6 +15,7 @@
 
 #include "ActivePhonemeMap.h"
 #include "CNumbers.h"
+#include "CommandSupport.h"
 #include "Commands.h"
 #include "DemoScene.h"
 #include "EspeakPronouncer.h"
@@ -52,9 +53,7 @@ struct AlignArgs {
     std::string recording;
     std::optional<std::string> text, transcript, script, actor;
     std::optional<std::string> scene, save, wave, map, voice, keys, words;
-    int inFrame = 0;
-    std::optional<int> fps;
-    bool insert = false;
+    TimingOptions timing;
     bool deleteAfter = false;
     bool scratch = true;
     bool freshWave = false;
@@ -64,16 +63,7 @@ struct AlignArgs {
 std::atomic<bool> gInterrupted{false};
 extern "C" void OnAlignInterrupt(int) { gInterrupted = true; }
 
-bool WholeNumber(const std::string& text, int low, int high, int& out) {
-    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos || text.size() > 10) return false;
-    const long long v = std::stoll(text);
-    if (v < low || v > high) return false;
-    out = static_cast<int>(v);
-    return true;
-}
-
 std::optional<std::string> ParseArgs(const Args& args, AlignArgs& r) {
-    bool sawMode = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         auto value = [&](std::optional<std::string>& into) -> std::optional<std::string> {
@@ -93,22 +83,8 @@ std::optional<std::string> ParseArgs(const Args& args, AlignArgs& r) {
         else if (a == "--voice") error = value(r.voice);
         else if (a == "--keys") error = value(r.keys);
         else if (a == "--words") error = value(r.words);
-        else if (a == "--in-frame" || a == "--fps") {
-            std::optional<std::string> text;
-            error = value(text);
-            int n = 0;
-            if (!error && a == "--in-frame") {
-                if (WholeNumber(*text, 0, INT_MAX, n)) r.inFrame = n;
-                else error = "--in-frame takes a whole frame number (0 or more)";
-            } else if (!error) {
-                if (WholeNumber(*text, 1, TIME_TICKSPERSEC, n)) r.fps = n;
-                else error = "--fps takes frames per second from 1 to 4800";
-            }
-        } else if (a == "--insert" || a == "--replace") {
-            if (sawMode && r.insert != (a == "--insert")) error = "--insert and --replace exclude each other";
-            sawMode = true;
-            r.insert = a == "--insert";
-        } else if (a == "--delete-after") r.deleteAfter = true;
+        else if (r.timing.Take(args, i, error)) {}
+        else if (a == "--delete-after") r.deleteAfter = true;
         else if (a == "--no-scratch") r.scratch = false;
         else if (a == "--fresh-wave") r.freshWave = true;
         else if (r.exports.Take(args, i, error)) {}
@@ -126,31 +102,10 @@ std::optional<std::string> ParseArgs(const Args& args, AlignArgs& r) {
     return std::nullopt;
 }
 
-std::optional<std::string> ReadWholeFile(const std::string& path, std::string& text) {
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) return "'" + path + "' is a folder";
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return "cannot read '" + path + "'";
-    std::ostringstream s;
-    s << in.rdbuf();
-    if (in.bad()) return "cannot read '" + path + "'";
-    text = s.str();
-    return std::nullopt;
-}
-
-std::string Absolute(const std::string& path) {
-    std::error_code ec;
-    const auto p = std::filesystem::absolute(path, ec);
-    return ec ? path : p.lexically_normal().string();
-}
-
 // Outputs are checked before the long work: none may be unwritable, name an
 // input or name another output.
 std::optional<std::string> CheckOutputs(const AlignArgs& r) {
-    struct Named {
-        std::string option, path;
-    };
-    std::vector<Named> outputs, inputs{{"the recording", r.recording}};
+    std::vector<NamedPath> outputs, inputs{{"the recording", r.recording}};
     if (r.transcript) inputs.push_back({"--transcript", *r.transcript});
     if (r.script) inputs.push_back({"--script", *r.script});
     if (r.scene) inputs.push_back({"--scene", *r.scene});
@@ -160,22 +115,7 @@ std::optional<std::string> CheckOutputs(const AlignArgs& r) {
     if (r.keys) outputs.push_back({"--keys", *r.keys});
     if (r.words) outputs.push_back({"--words", *r.words});
     for (const std::string& file : r.exports.Files()) outputs.push_back({"--export", file});
-    auto same = [](const std::string& a, const std::string& b) {
-        std::error_code ec;
-        return Absolute(a) == Absolute(b) || std::filesystem::equivalent(a, b, ec);
-    };
-    for (std::size_t i = 0; i < outputs.size(); ++i) {
-        if (const std::string problem = OutputTargetProblem(outputs[i].path); !problem.empty())
-            return outputs[i].option + ": " + CannotWriteText(outputs[i].path, problem);
-        for (std::size_t j = 0; j < i; ++j)
-            if (same(outputs[i].path, outputs[j].path))
-                return outputs[j].option + " and " + outputs[i].option + " name the same file '" + outputs[i].path + "'";
-        for (const Named& in : inputs)
-            if (same(outputs[i].path, in.path))
-                return outputs[i].option + " would overwrite " +
-                       (in.option[0] == '-' ? "the " + in.option + " file" : in.option) + " '" + in.path + "'";
-    }
-    return std::nullopt;
+    return CheckOutputPaths(outputs, inputs);
 }
 
 // The script's actors and their texts, in order, as the parser hands them out.
@@ -246,11 +186,11 @@ int RunAlign(const Args& args) {
         std::fprintf(stderr, "lipsmith: %s\n", error.c_str());
         return kExitErrors;
     }
-    if (r.fps) ip.SetFrameRate(*r.fps);
+    if (r.timing.fps) ip.SetFrameRate(*r.timing.fps);
 
     ScriptDlg editor;
     SpeechSession session(editor, ip);
-    session.options.inFrame = r.inFrame;
+    session.options.inFrame = r.timing.inFrame;
     if (const std::string problem = session.InFrameProblem(); !problem.empty()) return UsageError(problem);
 
     // The actors and their words.
@@ -295,7 +235,7 @@ int RunAlign(const Args& args) {
             }
         }
     }
-    editor.replaceMode = r.insert ? 0 : 1;
+    editor.replaceMode = r.timing.insert ? 0 : 1;
     session.options.deleteKeysAfterInFrame = r.deleteAfter;
 
     // The recognizer and the voice, both in this process.
@@ -319,7 +259,7 @@ int RunAlign(const Args& args) {
     });
     editor.Output().SetText(CFormat("---[ Aligning '%s' ]---\n\n", r.recording.c_str()));
     editor.Output().ResetCounts();
-    const TimeValue runStart = *InFrameStartTick(r.inFrame, ip.GetFrameRate());
+    const TimeValue runStart = *InFrameStartTick(r.timing.inFrame, ip.GetFrameRate());
     session.clock.Reset(runStart);
     editor.isParsing = true;
     // Keys after the In Frame go first for every actor, as a run does it.
@@ -404,7 +344,7 @@ int RunAlign(const Args& args) {
         placement.waveOutput = waveOutput;
         placement.recording = Absolute(r.recording);
         placement.runStart = runStart;
-        placement.replace = !r.insert;
+        placement.replace = !r.timing.insert;
         placement.fresh = r.freshWave;
         const bool placed = align::PlaceRecording(ip, placement, [&](const std::string& line, bool isError) {
             editor.AppendParserOutput(line, isError ? OutputKind::Error : OutputKind::Plain);

@@ -15,6 +15,7 @@
 #include <sstream>
 #include <vector>
 
+#include "CommandSupport.h"
 #include "Commands.h"
 #include "DemoScene.h"
 #include "ExportOption.h"
@@ -43,9 +44,7 @@ constexpr const char* kUsage =
 
 struct ListenArgs {
     std::optional<std::string> actor, text, script, scene, save, wave, keys;
-    int inFrame = 0;
-    std::optional<int> fps;
-    bool insert = false;
+    TimingOptions timing;
     bool deleteAfter = false;
     bool freshWave = false;
     bool verbose = false;
@@ -56,16 +55,7 @@ std::atomic<bool> gInterrupted{false};
 
 extern "C" void OnListenInterrupt(int) { gInterrupted = true; }
 
-bool WholeNumber(const std::string& text, int low, int high, int& out) {
-    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos || text.size() > 10) return false;
-    const long long v = std::stoll(text);
-    if (v < low || v > high) return false;
-    out = static_cast<int>(v);
-    return true;
-}
-
 std::optional<std::string> ParseArgs(const Args& args, ListenArgs& r) {
-    bool sawMode = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         auto value = [&](std::optional<std::string>& into, bool mayBeEmpty = false) -> std::optional<std::string> {
@@ -81,25 +71,8 @@ std::optional<std::string> ParseArgs(const Args& args, ListenArgs& r) {
         else if (a == "--save") error = value(r.save);
         else if (a == "--wave") error = value(r.wave);
         else if (a == "--keys") error = value(r.keys);
-        else if (a == "--in-frame" || a == "--fps") {
-            std::optional<std::string> text;
-            error = value(text);
-            int n = 0;
-            if (error) {
-            } else if (a == "--in-frame" && !WholeNumber(*text, 0, INT_MAX, n)) {
-                error = "--in-frame takes a whole frame number (0 or more)";
-            } else if (a == "--fps" && !WholeNumber(*text, 1, TIME_TICKSPERSEC, n)) {
-                error = "--fps takes frames per second from 1 to 4800";
-            } else if (a == "--in-frame") {
-                r.inFrame = n;
-            } else {
-                r.fps = n;
-            }
-        } else if (a == "--insert" || a == "--replace") {
-            if (sawMode && r.insert != (a == "--insert")) error = "--insert and --replace exclude each other";
-            sawMode = true;
-            r.insert = a == "--insert";
-        } else if (a == "--delete-after") r.deleteAfter = true;
+        else if (r.timing.Take(args, i, error)) {}
+        else if (a == "--delete-after") r.deleteAfter = true;
         else if (a == "--fresh-wave") r.freshWave = true;
         else if (a == "--verbose") r.verbose = true;
         else if (r.exports.Take(args, i, error)) {}
@@ -112,61 +85,18 @@ std::optional<std::string> ParseArgs(const Args& args, ListenArgs& r) {
     return std::nullopt;
 }
 
-std::optional<std::string> ReadWholeFile(const std::string& path, std::string& text) {
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) return "'" + path + "' is a folder";
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return "cannot read '" + path + "'";
-    std::ostringstream s;
-    s << in.rdbuf();
-    if (in.bad()) return "cannot read '" + path + "'";
-    text = s.str();
-    return std::nullopt;
-}
-
-std::string Absolute(const std::string& path) {
-    std::error_code ec;
-    const auto p = std::filesystem::absolute(path, ec);
-    return ec ? path : p.lexically_normal().string();
-}
-
 // Outputs are checked before anything listens: one that cannot be written,
 // or that is an input or another output, would fail (or destroy something)
 // only after the phrase was spoken.
 std::optional<std::string> CheckOutputs(const ListenArgs& r) {
-    struct Named {
-        const char* option;
-        std::string path;
-    };
-    std::vector<Named> outputs, inputs;
+    std::vector<NamedPath> outputs, inputs;
     if (r.script) inputs.push_back({"--script", *r.script});
     if (r.scene) inputs.push_back({"--scene", *r.scene});
     if (r.wave) outputs.push_back({"--wave", *r.wave});
     if (r.save) outputs.push_back({"--save", *r.save});
     if (r.keys) outputs.push_back({"--keys", *r.keys});
     for (const std::string& file : r.exports.Files()) outputs.push_back({"--export", file});
-    auto same = [](const std::string& a, const std::string& b) {
-        std::error_code ec;
-        return Absolute(a) == Absolute(b) || std::filesystem::equivalent(a, b, ec);
-    };
-    for (std::size_t i = 0; i < outputs.size(); ++i) {
-        if (const std::string problem = OutputTargetProblem(outputs[i].path); !problem.empty()) {
-            return std::string(outputs[i].option) + ": " + CannotWriteText(outputs[i].path, problem);
-        }
-        for (std::size_t j = 0; j < i; ++j) {
-            if (same(outputs[i].path, outputs[j].path)) {
-                return std::string(outputs[j].option) + " and " + outputs[i].option + " name the same file '" +
-                       outputs[i].path + "'";
-            }
-        }
-        for (const Named& in : inputs) {
-            if (same(outputs[i].path, in.path)) {
-                return std::string(outputs[i].option) + " would overwrite the " + in.option + " file '" + in.path +
-                       "'";
-            }
-        }
-    }
-    return std::nullopt;
+    return CheckOutputPaths(outputs, inputs);
 }
 
 }  // namespace
@@ -200,14 +130,14 @@ int RunListen(const Args& args) {
         std::fprintf(stderr, "lipsmith: %s\n", error.c_str());
         return kExitErrors;
     }
-    if (r.fps) ip.SetFrameRate(*r.fps);
+    if (r.timing.fps) ip.SetFrameRate(*r.timing.fps);
     INode* actor = ip.GetINodeByName(r.actor->c_str());
     if (!actor || actor->IsRootNode()) return UsageError("the scene has no node named '" + *r.actor + "'");
 
     ScriptDlg editor;
     editor.SetColoredScript(grammar, false);
     SpeechSession session(editor, ip);
-    session.options.inFrame = r.inFrame;
+    session.options.inFrame = r.timing.inFrame;
     if (const std::string problem = session.InFrameProblem(); !problem.empty()) return UsageError(problem);
 
     std::unique_ptr<ITTS> engine;
@@ -215,7 +145,7 @@ int RunListen(const Args& args) {
     if (FAILED(session.Start(std::move(engine)))) return kExitErrors;
     if (r.wave) session.waveOutputPath = Absolute(*r.wave);
     if (r.verbose) editor.ToggleVerboseOutput();
-    editor.replaceMode = r.insert ? 0 : 1;
+    editor.replaceMode = r.timing.insert ? 0 : 1;
     // Phrase mode always records and always makes one undo step.
     session.options.deleteKeysAfterInFrame = r.deleteAfter;
     session.options.generateScratchTrack = true;
@@ -256,13 +186,8 @@ int RunListen(const Args& args) {
     }
     if (!listener.PhraseRecorded()) {
         // A stopped or failed listener took its keys back: nothing to save.
-        std::string skipped;
-        for (const std::optional<std::string>* out : {&r.save, &r.keys}) {
-            if (*out) skipped += (skipped.empty() ? "'" : ", '") + **out + "'";
-        }
-        if (!skipped.empty()) {
-            std::fprintf(stderr, "lipsmith: no phrase was keyed; nothing was saved (%s left as %s)\n",
-                         skipped.c_str(), r.save && r.keys ? "they were" : "it was");
+        if (const std::string untouched = UntouchedOutputs(r.save, r.keys); !untouched.empty()) {
+            std::fprintf(stderr, "lipsmith: no phrase was keyed; nothing was saved (%s)\n", untouched.c_str());
         }
         return kExitErrors;
     }

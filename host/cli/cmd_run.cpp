@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "CNumbers.h"
+#include "CommandSupport.h"
 #include "Commands.h"
 #include "FileUtil.h"
 #include "Interface.h"
@@ -41,9 +42,7 @@ constexpr const char* kUsage =
 struct RunArgs {
     std::string script;
     std::optional<std::string> scene, save, wave, map, voice, keys;
-    int inFrame = 0;
-    std::optional<int> fps;
-    bool insert = false;
+    TimingOptions timing;
     bool deleteAfter = false;
     bool scratch = true;
     bool undo = false;
@@ -56,17 +55,8 @@ std::atomic<bool> gInterrupted{false};
 
 extern "C" void OnInterrupt(int) { gInterrupted = true; }
 
-bool ParseWholeNumber(const std::string& text, int low, int high, int& out) {
-    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos || text.size() > 10) return false;
-    const long long v = std::stoll(text);
-    if (v < low || v > high) return false;
-    out = static_cast<int>(v);
-    return true;
-}
-
 // Returns an error text, or nothing when the arguments are good.
 std::optional<std::string> ParseArgs(const Args& args, RunArgs& r) {
-    bool sawMode = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         auto value = [&](std::optional<std::string>& into) -> std::optional<std::string> {
@@ -81,27 +71,8 @@ std::optional<std::string> ParseArgs(const Args& args, RunArgs& r) {
         else if (a == "--map") error = value(r.map);
         else if (a == "--voice") error = value(r.voice);
         else if (a == "--keys") error = value(r.keys);
-        else if (a == "--in-frame" || a == "--fps") {
-            std::optional<std::string> text;
-            error = value(text);
-            if (!error) {
-                int n = 0;
-                // Whether the frame fits the time line is checked once the frame rate is known.
-                if (a == "--in-frame" && !ParseWholeNumber(*text, 0, INT_MAX, n)) {
-                    error = "--in-frame takes a whole frame number (0 or more)";
-                } else if (a == "--fps" && !ParseWholeNumber(*text, 1, TIME_TICKSPERSEC, n)) {
-                    error = "--fps takes frames per second from 1 to 4800";
-                } else if (a == "--in-frame") {
-                    r.inFrame = n;
-                } else {
-                    r.fps = n;
-                }
-            }
-        } else if (a == "--insert" || a == "--replace") {
-            if (sawMode && r.insert != (a == "--insert")) error = "--insert and --replace exclude each other";
-            sawMode = true;
-            r.insert = a == "--insert";
-        } else if (a == "--delete-after") r.deleteAfter = true;
+        else if (r.timing.Take(args, i, error)) {}
+        else if (a == "--delete-after") r.deleteAfter = true;
         else if (a == "--no-scratch") r.scratch = false;
         else if (a == "--undo") r.undo = true;
         else if (a == "--fresh-wave") r.freshWave = true;
@@ -116,62 +87,16 @@ std::optional<std::string> ParseArgs(const Args& args, RunArgs& r) {
     return std::nullopt;
 }
 
-std::optional<std::string> ReadWholeFile(const std::string& path, std::string& text) {
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) return "'" + path + "' is a folder";
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return "cannot read '" + path + "'";
-    std::ostringstream s;
-    s << in.rdbuf();
-    if (in.bad()) return "cannot read '" + path + "'";
-    text = s.str();
-    return std::nullopt;
-}
-
-std::string Absolute(const std::string& path) {
-    std::error_code ec;
-    const auto p = std::filesystem::absolute(path, ec);
-    return ec ? path : p.lexically_normal().string();
-}
-
-// Output files are checked before anything runs: a target that is a folder,
-// a device or read-only, or that is also an input or another output, would
-// otherwise fail (or destroy something) only after a long run.
+// What a run reads and writes, checked before it starts.
 std::optional<std::string> CheckOutputs(const RunArgs& r) {
-    struct Named {
-        const char* option;
-        std::string path;
-    };
-    std::vector<Named> outputs, inputs{{"the script", r.script}};
+    std::vector<NamedPath> outputs, inputs{{"the script", r.script}};
     if (r.scene) inputs.push_back({"--scene", *r.scene});
     if (r.map) inputs.push_back({"--map", *r.map});
     if (r.wave && r.scratch) outputs.push_back({"--wave", *r.wave});
     if (r.save) outputs.push_back({"--save", *r.save});
     if (r.keys) outputs.push_back({"--keys", *r.keys});
     for (const std::string& file : r.exports.Files()) outputs.push_back({"--export", file});
-    auto same = [](const std::string& a, const std::string& b) {
-        std::error_code ec;
-        return Absolute(a) == Absolute(b) || std::filesystem::equivalent(a, b, ec);
-    };
-    for (std::size_t i = 0; i < outputs.size(); ++i) {
-        if (const std::string problem = OutputTargetProblem(outputs[i].path); !problem.empty()) {
-            return std::string(outputs[i].option) + ": " + CannotWriteText(outputs[i].path, problem);
-        }
-        for (std::size_t j = 0; j < i; ++j) {
-            if (same(outputs[i].path, outputs[j].path)) {
-                return std::string(outputs[j].option) + " and " + outputs[i].option + " name the same file '" +
-                       outputs[i].path + "'";
-            }
-        }
-        for (const Named& in : inputs) {
-            if (same(outputs[i].path, in.path)) {
-                return std::string(outputs[i].option) + " would overwrite " +
-                       (in.option[0] == '-' ? "the " + std::string(in.option) + " file" : std::string(in.option)) +
-                       " '" + in.path + "'";
-            }
-        }
-    }
-    return std::nullopt;
+    return CheckOutputPaths(outputs, inputs);
 }
 
 bool VoiceInstalled(const std::string& name) {
@@ -237,13 +162,13 @@ int RunRun(const Args& args) {
         std::fprintf(stderr, "lipsmith: %s\n", error.c_str());
         return kExitErrors;
     }
-    if (r.fps) ip.SetFrameRate(*r.fps);
+    if (r.timing.fps) ip.SetFrameRate(*r.timing.fps);
 
     ScriptDlg editor;
     editor.SetColoredScript(scriptText, false);
     SpeechSession session(editor, ip);
     ActorRecorder recorder(editor, session);
-    session.options.inFrame = r.inFrame;
+    session.options.inFrame = r.timing.inFrame;
     if (const std::string problem = session.InFrameProblem(); !problem.empty()) return UsageError(problem);
 
     // A map named here must load: falling back to another map would key the
@@ -273,7 +198,7 @@ int RunRun(const Args& args) {
     if (r.wave) session.waveOutputPath = Absolute(*r.wave);
     if (r.voice) session.voiceName = *r.voice;
     if (r.verbose) editor.ToggleVerboseOutput();
-    editor.replaceMode = r.insert ? 0 : 1;
+    editor.replaceMode = r.timing.insert ? 0 : 1;
     session.options.deleteKeysAfterInFrame = r.deleteAfter;
     session.options.generateScratchTrack = r.scratch;
     session.options.enableUndo = r.undo;
@@ -317,13 +242,8 @@ int RunRun(const Args& args) {
     // A run that was stopped, or whose keys pass the engine cut short, is not
     // saved over anything: its keys are partial or were never fitted.
     if (session.stoppedByUser || (FAILED(session.keysPassResult) && FAILED(session.engineFailure))) {
-        std::string skipped;
-        for (const std::optional<std::string>* out : {&r.save, &r.keys}) {
-            if (*out) skipped += (skipped.empty() ? "'" : ", '") + **out + "'";
-        }
-        if (!skipped.empty()) {
-            std::fprintf(stderr, "lipsmith: the run did not finish; nothing was saved (%s left as %s)\n",
-                         skipped.c_str(), r.save && r.keys ? "they were" : "it was");
+        if (const std::string untouched = UntouchedOutputs(r.save, r.keys); !untouched.empty()) {
+            std::fprintf(stderr, "lipsmith: the run did not finish; nothing was saved (%s)\n", untouched.c_str());
         }
         return kExitErrors;
     }
