@@ -23,6 +23,7 @@
 #include <unordered_set>
 
 #include "ForcedAligner.h"
+#include "QuietFrames.h"
 
 namespace lipsmith::engines {
 
@@ -68,7 +69,7 @@ public:
         // The decoder's silence model breaks this grammar search on some
         // phrases, so it gets none: it decodes the sounding part of the
         // phrase, and pauses inside it are given back to the words after.
-        const std::vector<bool> quiet = QuietFrames(phrase);
+        const std::vector<bool> quiet = QuietFrames(phrase, kSamplesPerFrame);
         std::size_t first = 0, last = quiet.size();
         while (first < last && quiet[first]) ++first;
         while (last > first && quiet[last - 1]) --last;
@@ -113,24 +114,6 @@ public:
     }
 
 private:
-    // Frames of 10 ms far below the phrase's loud parts.
-    static std::vector<bool> QuietFrames(std::span<const std::int16_t> phrase) {
-        std::vector<double> level;
-        for (std::size_t at = 0; at + kSamplesPerFrame <= phrase.size(); at += kSamplesPerFrame) {
-            double sum = 0;
-            for (std::size_t i = at; i < at + kSamplesPerFrame; ++i) sum += double(phrase[i]) * phrase[i];
-            level.push_back(10.0 * std::log10(sum / kSamplesPerFrame + 1.0));
-        }
-        std::vector<bool> quiet(level.size(), false);
-        if (level.empty()) return quiet;
-        std::vector<double> sorted = level;
-        std::sort(sorted.begin(), sorted.end());
-        const double floor = sorted[sorted.size() / 20];
-        const double threshold = std::max(floor + 12.0, sorted.back() - 40.0);
-        for (std::size_t i = 0; i < level.size(); ++i) quiet[i] = level[i] < threshold;
-        return quiet;
-    }
-
     // A pause goes into a neighbouring word: a word that begins with a long
     // quiet stretch starts where the sound comes back, and one that ends with
     // one ends where the sound stops. Shorter quiet is a stop's closure and

@@ -18,6 +18,7 @@
 #include <mutex>
 #include <set>
 
+#include "QuietFrames.h"
 #include "Recognizer.h"
 
 namespace lipsmith::engines {
@@ -202,7 +203,7 @@ private:
         if (!Complete(h, words)) {
             *forced = true;
             // The speech alone: the phrase without its leading and trailing silence.
-            const std::vector<bool> quiet = QuietFrames();
+            const std::vector<bool> quiet = QuietFrames(phrase_, kSamplesPerFrame);
             std::size_t first = 0;
             std::size_t last = quiet.size();
             while (first < last && quiet[first]) ++first;
@@ -252,25 +253,6 @@ private:
         for (std::size_t i = 0; i < words.size(); ++i)
             if (h.words[i].text != words[i]) return false;
         return true;
-    }
-
-    // Frames of 10 ms far below the phrase's loud parts.
-    std::vector<bool> QuietFrames() const {
-        std::vector<double> level;
-        for (std::size_t at = 0; at + kSamplesPerFrame <= phrase_.size(); at += kSamplesPerFrame) {
-            double sum = 0;
-            for (std::size_t i = at; i < at + kSamplesPerFrame; ++i) sum += double(phrase_[i]) * phrase_[i];
-            level.push_back(10.0 * std::log10(sum / kSamplesPerFrame + 1.0));
-        }
-        std::vector<bool> quiet(level.size(), false);
-        if (level.empty()) return quiet;
-        std::vector<double> sorted = level;
-        std::sort(sorted.begin(), sorted.end());
-        const double floor = sorted[sorted.size() / 20];
-        const double peak = sorted.back();
-        const double threshold = std::max(floor + 12.0, peak - 40.0);
-        for (std::size_t i = 0; i < level.size(); ++i) quiet[i] = level[i] < threshold;
-        return quiet;
     }
 
     // Without silence words a pause goes into a neighbouring word; a word
