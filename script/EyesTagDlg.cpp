@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "CNumbers.h"
+#include "FacialCues.h"
 
 namespace lipsmith {
 
@@ -35,14 +36,15 @@ void EyesTagDlg::SetValueText(const std::string& text) {
         values_.value = static_cast<float>(std::clamp(v, -static_cast<double>(FLT_MAX), static_cast<double>(FLT_MAX)));
 }
 
+// Times and counts keep within what the cue reader takes, so an inserted
+// tag never reads back as a warning and a default.
 void EyesTagDlg::SetDurationText(const std::string& text) {
-    // Digits only: an unsigned number, at most what the script's integers hold.
-    values_.duration = static_cast<unsigned>(std::max(CAtoi(text), 0));
+    values_.duration = static_cast<unsigned>(std::clamp(CAtoi(text), 0, kMaxCueMs));
 }
 
-void EyesTagDlg::SetRepeatText(const std::string& text) { values_.repeat = CAtoi(text); }
+void EyesTagDlg::SetRepeatText(const std::string& text) { values_.repeat = std::clamp(CAtoi(text), 0, kMaxCueRepeat); }
 
-void EyesTagDlg::SetOffsetText(const std::string& text) { values_.offset = CAtoi(text); }
+void EyesTagDlg::SetOffsetText(const std::string& text) { values_.offset = std::clamp(CAtoi(text), 0, kMaxCueMs); }
 
 std::string EyesTagDlg::ValueText() const { return FormatOneDecimal(values_.value); }
 
