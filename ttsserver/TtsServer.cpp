@@ -165,7 +165,9 @@ void TtsServer::Wake() {
 }
 
 TtsServer::EndReason TtsServer::Run() {
-    std::optional<Clock::time_point> idleSince;
+    // When the last client left; unset while there are clients.
+    Clock::time_point idleSince{};
+    bool idle = false;
     std::vector<pollfd> fds;
     std::vector<std::uint64_t> ids;
     while (!stopRequested_) {
@@ -185,8 +187,9 @@ TtsServer::EndReason TtsServer::Run() {
 
         int timeoutMs = 1000;
         if (connections_.empty()) {
-            if (!idleSince) idleSince = now;
-            const auto idleFor = std::chrono::duration_cast<std::chrono::milliseconds>(now - *idleSince).count();
+            if (!idle) idleSince = now;
+            idle = true;
+            const auto idleFor = std::chrono::duration_cast<std::chrono::milliseconds>(now - idleSince).count();
             if (idleFor >= options_.idleMs) {
                 pollfd p{listen_.Get(), POLLIN, 0};
                 if (::poll(&p, 1, 0) <= 0) return EndReason::Idle;  // nobody knocking: time to go
@@ -194,7 +197,7 @@ TtsServer::EndReason TtsServer::Run() {
                 timeoutMs = static_cast<int>(std::min<long>(timeoutMs, options_.idleMs - idleFor));
             }
         } else {
-            idleSince.reset();
+            idle = false;
         }
 
         AnswerSwitches();
