@@ -36,6 +36,13 @@ std::string Absolute(const std::string& path) {
     return ec ? path : p.lexically_normal().string();
 }
 
+std::optional<std::string> TakeValue(const Args& args, std::size_t& i, std::optional<std::string>& into,
+                                     bool mayBeEmpty) {
+    if (i + 1 >= args.size() || (!mayBeEmpty && args[i + 1].empty())) return args[i] + " needs a value";
+    into = args[++i];
+    return std::nullopt;
+}
+
 bool TimingOptions::Take(const Args& args, std::size_t& i, std::optional<std::string>& error) {
     const std::string& a = args[i];
     if (a == "--insert" || a == "--replace") {
@@ -45,11 +52,9 @@ bool TimingOptions::Take(const Args& args, std::size_t& i, std::optional<std::st
         return true;
     }
     if (a != "--in-frame" && a != "--fps") return false;
-    if (i + 1 >= args.size() || args[i + 1].empty()) {
-        error = a + " needs a value";
-        return true;
-    }
-    const std::string& text = args[++i];
+    std::optional<std::string> value;
+    if ((error = TakeValue(args, i, value))) return true;
+    const std::string& text = *value;
     int n = 0;
     // Whether the frame fits the time line is checked once the frame rate is known.
     if (a == "--in-frame") {

@@ -20,6 +20,11 @@ std::optional<std::string> ReadWholeFile(const std::string& path, std::string& t
 // The path made absolute and normal; the path itself when that fails.
 std::string Absolute(const std::string& path);
 
+// The value of the option args[i]: taken into `into` (i ends on it), or the
+// error "OPTION needs a value" when there is none (or it is empty and may not be).
+std::optional<std::string> TakeValue(const Args& args, std::size_t& i, std::optional<std::string>& into,
+                                     bool mayBeEmpty = false);
+
 // --in-frame N, --fps N, --insert and --replace.
 class TimingOptions {
 public:

@@ -59,10 +59,8 @@ extern "C" void OnInterrupt(int) { gInterrupted = true; }
 std::optional<std::string> ParseArgs(const Args& args, RunArgs& r) {
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
-        auto value = [&](std::optional<std::string>& into) -> std::optional<std::string> {
-            if (i + 1 >= args.size() || args[i + 1].empty()) return a + " needs a value";
-            into = args[++i];
-            return std::nullopt;
+        auto value = [&](std::optional<std::string>& into, bool mayBeEmpty = false) {
+            return TakeValue(args, i, into, mayBeEmpty);
         };
         std::optional<std::string> error;
         if (a == "--scene") error = value(r.scene);
